@@ -1,0 +1,29 @@
+# The two set-up commands: `make run` and `make test`.
+BUILD := build
+SIM := $(CURDIR)/$(BUILD)/lib/libtalmirsim.so
+
+.PHONY: run test deps build sanitize-test format bench screenshots
+
+run: build
+	TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir
+
+test: build
+	ctest --preset default
+
+deps:
+	scripts/install-deps.sh
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default
+
+sanitize-test: deps
+	cmake --preset sanitize
+	cmake --build --preset sanitize
+	ctest --preset sanitize
+
+bench: build
+	scripts/run-benchmarks.sh $(BUILD)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')

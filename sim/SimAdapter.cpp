@@ -1,0 +1,186 @@
+// The adapter's MPSSE SPI entry points. Each call is traced, may be failed on
+// request, and otherwise acts on the one channel and the chip behind it.
+// Building with TALMIRSIM_OMIT_<ENTRY POINT> leaves that entry point out.
+#include <cstring>
+
+#include "MpsseAbi.h"
+#include "SimState.h"
+
+using namespace talmirsim;
+
+namespace {
+
+constexpr uint32_t kChannelCount = 1;
+
+// Runs one entry point under the lock: an injected failure replaces the body.
+template <typename Body>
+FT_STATUS runEntry(TalmirSimCall& call, Body&& body) {
+    SimState& s = simState();
+    std::lock_guard lock(s.mutex);
+    const auto injected = s.faults.take(call.name);
+    call.status = injected ? *injected : body(s);
+    s.trace.record(call);
+    return call.status;
+}
+
+std::size_t bytesFor(DWORD size, DWORD options) {
+    return (options & kSizeInBits) ? (static_cast<std::size_t>(size) + 7) / 8 : size;
+}
+
+std::size_t bitsFor(DWORD size, DWORD options) {
+    return (options & kSizeInBits) ? size : static_cast<std::size_t>(size) * 8;
+}
+
+void fillChannelInfo(const SimChannel& channel, FT_DEVICE_LIST_INFO_NODE& info) {
+    std::memset(&info, 0, sizeof info);
+    info.Flags = 0x2 | (channel.ready() ? 0x1 : 0x0);  // high speed, opened
+    info.Type = 8;
+    info.LocId = 0x11;
+    std::strncpy(info.SerialNumber, "TLM00001", sizeof info.SerialNumber - 1);
+    std::strncpy(info.Description, "TALMIR simulated SPI", sizeof info.Description - 1);
+    info.ftHandle = channel.ready() ? channel.handle() : nullptr;
+}
+
+void readFrame(SimState& s, UCHAR* buffer, DWORD size, DWORD options) {
+    const std::size_t byteCount = bytesFor(size, options);
+    if (!s.readQueue.empty()) {
+        s.readQueue.take(buffer, byteCount);
+        s.chip.endCommand();
+        return;
+    }
+    s.chip.read(buffer, bitsFor(size, options), (options & kSizeInBits) != 0);
+}
+
+}  // namespace
+
+extern "C" {
+
+#ifndef TALMIRSIM_OMIT_SPI_GETNUMCHANNELS
+FT_STATUS SPI_GetNumChannels(DWORD* numChannels) {
+    TalmirSimCall call = SimTrace::makeCall("SPI_GetNumChannels");
+    return runEntry(call, [&](SimState&) -> FT_STATUS {
+        if (numChannels == nullptr) return kInvalidParameter;
+        *numChannels = kChannelCount;
+        return kOk;
+    });
+}
+#endif
+
+FT_STATUS SPI_GetChannelInfo(DWORD index, FT_DEVICE_LIST_INFO_NODE* chanInfo) {
+    TalmirSimCall call = SimTrace::makeCall("SPI_GetChannelInfo");
+    call.index = index;
+    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+        if (index >= kChannelCount) return kDeviceNotFound;
+        if (chanInfo == nullptr) return kInvalidParameter;
+        fillChannelInfo(s.channel, *chanInfo);
+        return kOk;
+    });
+}
+
+#ifndef TALMIRSIM_OMIT_SPI_OPENCHANNEL
+FT_STATUS SPI_OpenChannel(DWORD index, FT_HANDLE* handle) {
+    TalmirSimCall call = SimTrace::makeCall("SPI_OpenChannel");
+    call.index = index;
+    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+        if (index >= kChannelCount) return kDeviceNotFound;
+        if (handle == nullptr) return kInvalidParameter;
+        *handle = s.channel.open();
+        return kOk;
+    });
+}
+#endif
+
+FT_STATUS SPI_InitChannel(FT_HANDLE handle, ChannelConfig* config) {
+    TalmirSimCall call = SimTrace::makeCall("SPI_InitChannel");
+    if (config != nullptr) {
+        call.clockRate = config->ClockRate;
+        call.latency = config->LatencyTimer;
+        call.configOptions = config->configOptions;
+        call.pin = config->Pin;
+    }
+    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+        if (!s.channel.isOpenHandle(handle)) return kInvalidHandle;
+        if (config == nullptr || config->ClockRate == 0 || config->ClockRate > kMaxClockRate)
+            return kInvalidParameter;
+        s.channel.initialise(*config);
+        return kOk;
+    });
+}
+
+FT_STATUS SPI_CloseChannel(FT_HANDLE handle) {
+    TalmirSimCall call = SimTrace::makeCall("SPI_CloseChannel");
+    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+        if (!s.channel.isOpenHandle(handle)) return kInvalidHandle;
+        s.channel.close();
+        return kOk;
+    });
+}
+
+FT_STATUS SPI_Read(FT_HANDLE handle, UCHAR* buffer, DWORD sizeToTransfer, DWORD* sizeTransferred,
+                   DWORD options) {
+    TalmirSimCall call = SimTrace::makeCall("SPI_Read");
+    call.size = sizeToTransfer;
+    call.options = options;
+    if (sizeTransferred != nullptr) *sizeTransferred = 0;
+    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
+        if (buffer == nullptr && sizeToTransfer != 0) return kInvalidParameter;
+        readFrame(s, buffer, sizeToTransfer, options);
+        SimTrace::setData(call, buffer, bytesFor(sizeToTransfer, options));
+        if (sizeTransferred != nullptr) *sizeTransferred = sizeToTransfer;
+        return kOk;
+    });
+}
+
+FT_STATUS SPI_Write(FT_HANDLE handle, UCHAR* buffer, DWORD sizeToTransfer, DWORD* sizeTransferred,
+                    DWORD options) {
+    TalmirSimCall call = SimTrace::makeCall("SPI_Write");
+    call.size = sizeToTransfer;
+    call.options = options;
+    if (sizeTransferred != nullptr) *sizeTransferred = 0;
+    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
+        if (buffer == nullptr && sizeToTransfer != 0) return kInvalidParameter;
+        const std::size_t byteCount = bytesFor(sizeToTransfer, options);
+        s.chip.write(buffer, byteCount);
+        SimTrace::setData(call, buffer, byteCount);
+        if (sizeTransferred != nullptr) *sizeTransferred = sizeToTransfer;
+        return kOk;
+    });
+}
+
+#ifndef TALMIRSIM_OMIT_SPI_ISBUSY
+FT_STATUS SPI_IsBusy(FT_HANDLE handle, BOOL* state) {
+    TalmirSimCall call = SimTrace::makeCall("SPI_IsBusy");
+    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
+        if (state == nullptr) return kInvalidParameter;
+        *state = 0;  // transfers complete within their call
+        return kOk;
+    });
+}
+#endif
+
+FT_STATUS FT_WriteGPIO(FT_HANDLE handle, UCHAR dir, UCHAR value) {
+    TalmirSimCall call = SimTrace::makeCall("FT_WriteGPIO");
+    call.dir = dir;
+    call.value = value;
+    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
+        s.channel.setGpio(dir, value);
+        return kOk;
+    });
+}
+
+FT_STATUS FT_ReadGPIO(FT_HANDLE handle, UCHAR* value) {
+    TalmirSimCall call = SimTrace::makeCall("FT_ReadGPIO");
+    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
+        if (value == nullptr) return kInvalidParameter;
+        *value = s.channel.gpioValue();
+        call.value = *value;
+        return kOk;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,58 @@
+// The TALMIR chip behind the adapter: its register file, the SPI command
+// protocol (one call = one chip-select frame), live result registers and
+// angle frames.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "SimAngleFrames.h"
+#include "SimMagnet.h"
+#include "SimNoise.h"
+
+namespace talmirsim {
+
+class SimChip {
+public:
+    static constexpr std::size_t kRegisterCount = 128;
+    static constexpr uint16_t kChipId = 0x10F1;
+    static constexpr uint8_t kModeRegister = 38;   // frame-format field, bits 12-13
+    static constexpr uint8_t kTurnsRegister = 11;  // multi-turn bit, bit 11
+
+    SimChip();
+
+    // Power-on registers and protocol state; the magnet and noise are left alone.
+    void reset();
+
+    // One frame written by the host.
+    void write(const uint8_t* data, std::size_t byteCount);
+    // One frame read by the host: fills ceil(bitCount / 8) bytes.
+    void read(uint8_t* out, std::size_t bitCount, bool sizeInBits);
+    // A frame whose content the chip did not produce still ends any command.
+    void endCommand() { pending_ = Pending::None; }
+
+    void pin(uint8_t addr, uint16_t value);
+    uint16_t stored(uint8_t addr) const;
+    void setIgnoreWrites(bool ignore) { ignoreWrites_ = ignore; }
+    InterfaceMode interfaceMode() const;
+
+    SimMagnet& magnet() { return magnet_; }
+    SimNoise& noise() { return noise_; }
+
+private:
+    enum class Pending { None, Read, Write };
+
+    uint16_t readRegister(uint8_t addr);
+    void storeWrite(uint8_t addr, uint16_t value);
+
+    std::array<uint16_t, kRegisterCount> registers_{};
+    std::array<bool, kRegisterCount> pinned_{};
+    Pending pending_ = Pending::None;
+    uint8_t pendingAddr_ = 0;
+    bool ignoreWrites_ = false;
+    SimMagnet magnet_;
+    SimNoise noise_;
+};
+
+}  // namespace talmirsim

@@ -1,0 +1,90 @@
+// Control functions for tests and demos: state, injected data and failures,
+// magnet motion, and a view of the trace and the adapter's state.
+#include <string>
+
+#include "SimState.h"
+#include "talmir_sim_control.h"
+
+using namespace talmirsim;
+
+namespace {
+
+template <typename Action>
+auto locked(Action&& action) {
+    SimState& s = simState();
+    std::lock_guard lock(s.mutex);
+    return action(s);
+}
+
+}  // namespace
+
+extern "C" {
+
+void TalmirSim_Reset(void) {
+    locked([](SimState& s) { s.reset(); });
+}
+
+void TalmirSim_SetRegister(uint8_t addr, uint16_t value) {
+    locked([&](SimState& s) { s.chip.pin(addr, value); });
+}
+
+uint16_t TalmirSim_GetRegister(uint8_t addr) {
+    return locked([&](SimState& s) { return s.chip.stored(addr); });
+}
+
+void TalmirSim_QueueRead(const uint8_t* bytes, uint32_t n) {
+    if (bytes == nullptr) return;
+    locked([&](SimState& s) { s.readQueue.push(bytes, n); });
+}
+
+void TalmirSim_FailCall(const char* name, uint32_t status, uint32_t times) {
+    if (name == nullptr) return;
+    locked([&](SimState& s) { s.faults.inject(name, status, times); });
+}
+
+void TalmirSim_IgnoreWrites(int ignore) {
+    locked([&](SimState& s) { s.chip.setIgnoreWrites(ignore != 0); });
+}
+
+void TalmirSim_SetSpeed(double turnsPerSecond) {
+    locked([&](SimState& s) { s.chip.magnet().run(turnsPerSecond); });
+}
+
+void TalmirSim_SetAngle(uint16_t angle) {
+    locked([&](SimState& s) { s.chip.magnet().freezeAt(angle); });
+}
+
+void TalmirSim_SetNoise(int amplitude, uint32_t seed) {
+    locked([&](SimState& s) { s.chip.noise().configure(amplitude, seed); });
+}
+
+uint32_t TalmirSim_TraceCount(void) {
+    return locked([](SimState& s) { return static_cast<uint32_t>(s.trace.count()); });
+}
+
+int TalmirSim_TraceGet(uint32_t i, TalmirSimCall* out) {
+    if (out == nullptr) return 0;
+    return locked([&](SimState& s) { return s.trace.get(i, *out) ? 1 : 0; });
+}
+
+void TalmirSim_TraceClear(void) {
+    locked([](SimState& s) { s.trace.clear(); });
+}
+
+uint8_t TalmirSim_GpioValue(void) {
+    return locked([](SimState& s) { return s.channel.gpioValue(); });
+}
+
+uint8_t TalmirSim_GpioDir(void) {
+    return locked([](SimState& s) { return s.channel.gpioDir(); });
+}
+
+int TalmirSim_ChannelOpen(void) {
+    return locked([](SimState& s) { return s.channel.ready() ? 1 : 0; });
+}
+
+uint32_t TalmirSim_ClockRate(void) {
+    return locked([](SimState& s) { return s.channel.clockRate(); });
+}
+
+}  // extern "C"

@@ -1,0 +1,20 @@
+#include "SimFaults.h"
+
+namespace talmirsim {
+
+void SimFaults::inject(const std::string& name, uint32_t status, uint32_t times) {
+    faults_[name] = Fault{status, times};
+}
+
+std::optional<uint32_t> SimFaults::take(const std::string& name) {
+    const auto it = faults_.find(name);
+    if (it == faults_.end()) return std::nullopt;
+    const uint32_t status = it->second.status;
+    if (it->second.remaining == 1)
+        faults_.erase(it);
+    else if (it->second.remaining > 1)
+        --it->second.remaining;
+    return status;
+}
+
+}  // namespace talmirsim

@@ -1,0 +1,33 @@
+// The chip's live measurement, sampled from the magnet with noise, and the
+// result registers that show it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "SimMagnet.h"
+#include "SimNoise.h"
+
+namespace talmirsim {
+
+struct LiveSample {
+    uint16_t angle = 0;  // 16-bit angle
+    int64_t turns = 0;   // whole turns since reset
+    int sine = 0;        // signed, amplitude about kAmplitude
+    int cosine = 0;
+    uint16_t amplitude = 0;
+    int16_t velocity = 0;  // 16-bit angle counts per 10 ms
+};
+
+class SimLiveValues {
+public:
+    static constexpr int kAmplitude = 20000;
+    static constexpr uint16_t kChannelMidpoint = 32768;
+
+    static LiveSample sample(const SimMagnet& magnet, SimNoise& noise);
+    // Value of a live result register (34..41), nothing for other addresses.
+    static std::optional<uint16_t> registerValue(uint8_t addr, const LiveSample& s);
+    static bool isLiveRegister(uint8_t addr) { return addr >= 34 && addr <= 41; }
+};
+
+}  // namespace talmirsim

@@ -1,0 +1,45 @@
+#include "SimMagnet.h"
+
+#include <cmath>
+
+namespace talmirsim {
+
+SimMagnet::SimMagnet() : baseTime_(Clock::now()) {}
+
+void SimMagnet::reset() {
+    frozen_ = true;
+    speed_ = kDefaultSpeed;
+    basePosition_ = 0.0;
+    baseTime_ = Clock::now();
+}
+
+void SimMagnet::run(double turnsPerSecond) {
+    basePosition_ = position();
+    baseTime_ = Clock::now();
+    speed_ = std::isfinite(turnsPerSecond) ? turnsPerSecond : 0.0;
+    frozen_ = false;
+}
+
+void SimMagnet::freezeAt(uint16_t angle) {
+    const double whole = std::floor(position());
+    basePosition_ = whole + angle / 65536.0;
+    frozen_ = true;
+}
+
+double SimMagnet::position() const {
+    if (frozen_) return basePosition_;
+    const std::chrono::duration<double> elapsed = Clock::now() - baseTime_;
+    return basePosition_ + speed_ * elapsed.count();
+}
+
+uint16_t SimMagnet::angle() const {
+    const double p = position();
+    const double fraction = p - std::floor(p);
+    return static_cast<uint16_t>(static_cast<int64_t>(fraction * 65536.0) & 0xFFFF);
+}
+
+int64_t SimMagnet::turns() const {
+    return static_cast<int64_t>(std::floor(position()));
+}
+
+}  // namespace talmirsim

@@ -1,0 +1,35 @@
+#include "SimState.h"
+
+namespace talmirsim {
+
+// At load the magnet turns at its default speed with a little noise, so a
+// program using the library sees live data.
+SimState::SimState() {
+    channel.reset();
+    chip.noise().configure(kLoadNoise, kLoadSeed);
+    chip.magnet().run(SimMagnet::kDefaultSpeed);
+}
+
+void SimState::reset() {
+    channel.reset();
+    chip.reset();
+    chip.magnet().reset();
+    chip.noise().configure(0, 1);
+    trace.clear();
+    faults.clear();
+    readQueue.clear();
+}
+
+SimState& simState() {
+    static SimState state;
+    return state;
+}
+
+namespace {
+
+// Construct at load time so wall-clock motion starts when the library loads.
+[[maybe_unused]] const SimState& loadTimeState = simState();
+
+}  // namespace
+
+}  // namespace talmirsim

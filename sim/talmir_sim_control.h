@@ -1,0 +1,71 @@
+/* Test and demo control of the simulated adapter and TALMIR chip.
+ * Exported from libtalmirsim.so next to the adapter entry points; not part of
+ * the adapter vendor's interface. */
+#ifndef TALMIR_SIM_CONTROL_H
+#define TALMIR_SIM_CONTROL_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define TALMIRSIM_API __declspec(dllexport)
+#else
+#define TALMIRSIM_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One recorded call of an adapter entry point. */
+typedef struct TalmirSimCall {
+    char name[24];      /* entry point name, e.g. "SPI_Read" */
+    uint32_t status;    /* status returned */
+    uint32_t index;     /* channel index (GetChannelInfo/OpenChannel) */
+    uint32_t size;      /* sizeToTransfer */
+    uint32_t options;   /* transfer options */
+    uint8_t dir, value; /* FT_WriteGPIO arguments */
+    /* SPI_InitChannel record as received */
+    uint32_t clockRate;
+    uint8_t latency;
+    uint32_t configOptions;
+    uint32_t pin;
+    uint32_t dataLen; /* bytes written (Write) or delivered (Read) */
+    uint8_t data[16]; /* first bytes of them */
+} TalmirSimCall;
+
+/* Everything to power-on state: channel closed, registers, trace, read queue,
+ * injected failures, GPIO; magnet frozen at angle 0 without noise. */
+TALMIRSIM_API void TalmirSim_Reset(void);
+/* Pins the value a read of addr delivers (live registers included) until reset;
+ * a later register write replaces the pinned value. */
+TALMIRSIM_API void TalmirSim_SetRegister(uint8_t addr, uint16_t value);
+/* Last value written to addr, or pinned. */
+TALMIRSIM_API uint16_t TalmirSim_GetRegister(uint8_t addr);
+/* The next SPI_Read calls deliver these bytes first (FIFO), before any chip logic. */
+TALMIRSIM_API void TalmirSim_QueueRead(const uint8_t* bytes, uint32_t n);
+/* The next `times` calls of that entry point return status and do nothing
+ * (times 0 = every call until reset). */
+TALMIRSIM_API void TalmirSim_FailCall(const char* name, uint32_t status, uint32_t times);
+/* Register writes have no effect while set. */
+TALMIRSIM_API void TalmirSim_IgnoreWrites(int ignore);
+/* Magnet speed in turns per second; starts the magnet turning from where it is. */
+TALMIRSIM_API void TalmirSim_SetSpeed(double turnsPerSecond);
+/* Freezes the magnet at this 16-bit angle until the next SetSpeed. */
+TALMIRSIM_API void TalmirSim_SetAngle(uint16_t angle);
+/* Noise amplitude in counts of each live value, and the seed of its generator. */
+TALMIRSIM_API void TalmirSim_SetNoise(int amplitude, uint32_t seed);
+TALMIRSIM_API uint32_t TalmirSim_TraceCount(void);
+/* Copies call i into out; 1 when i is valid, else 0. */
+TALMIRSIM_API int TalmirSim_TraceGet(uint32_t i, TalmirSimCall* out);
+TALMIRSIM_API void TalmirSim_TraceClear(void);
+TALMIRSIM_API uint8_t TalmirSim_GpioValue(void);
+TALMIRSIM_API uint8_t TalmirSim_GpioDir(void);
+/* 1 when the channel is open and initialised. */
+TALMIRSIM_API int TalmirSim_ChannelOpen(void);
+TALMIRSIM_API uint32_t TalmirSim_ClockRate(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

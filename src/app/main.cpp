@@ -1,0 +1,62 @@
+// Program entry: bind the MPSSE library, create the main window (whose
+// creation may run a command-line job and end the process), then the two
+// hidden auxiliary chart windows, and run the event loop.
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "device/MpsseLink.h"
+#include "ui/ErrorBox.h"
+#include "ui/UnitASensChart.h"
+#include "ui/UnitChart.h"
+#include "ui/main.h"
+
+namespace {
+
+QStringList ArgumentsAfterProgram(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace talmir;
+    const QStringList args = ArgumentsAfterProgram(argc, argv);
+    const bool job = IsCommandLineJob(args);
+
+    // A job never shows a window or a modal box and needs no display.
+    if (job && std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    QString bindingMessage;
+    Mpsse().LoadMPSSELibrary([&](const std::string& m) { bindingMessage = QString::fromStdString(m); });
+    if (job && !bindingMessage.isEmpty())
+        std::fprintf(stderr, "%s\n", bindingMessage.toLocal8Bit().constData());
+
+    QApplication app(argc, argv);
+    if (job) {
+        SendErrorsToStderr();
+    } else if (!bindingMessage.isEmpty()) {
+        QMessageBox::information(nullptr, QStringLiteral("TALMIR"), bindingMessage);
+    }
+
+    TF_FaceOptions options;
+    options.exeDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+    options.args = args;
+    auto face = std::make_unique<TF_Face>(options);
+    if (const auto code = face->JobExitCode()) {
+        face.reset();  // runs FormDestroy, which rewrites the settings file
+        return *code;
+    }
+    TF_Chart chartWindow;
+    TF_ASens_Chart sensorWindow;
+    face->AttachAuxiliaryWindows(&chartWindow, &sensorWindow);
+    face->show();
+    const int code = app.exec();
+    face.reset();
+    return code;
+}

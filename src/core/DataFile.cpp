@@ -1,0 +1,55 @@
+#include "core/DataFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace talmir {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& path, const char* what, int err)
+{
+    throw DataFileError("cannot " + std::string(what) + " data file \"" + path +
+                        "\": " + std::strerror(err));
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+void WriteText(std::FILE* f, const std::string& text, const std::string& path)
+{
+    const std::string withEnd = text + "\r\n";
+    errno = 0;
+    if (std::fwrite(withEnd.data(), 1, withEnd.size(), f) != withEnd.size()) {
+        Fail(path, "write", errno ? errno : EIO);
+    }
+}
+
+}  // namespace
+
+void AppendRecord(const std::string& path, const std::string& header,
+                  const std::optional<std::string>& line)
+{
+    if (path.empty()) throw DataFileError("no data file name");
+
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(path, ec);
+
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "ab"));
+    if (!file) Fail(path, existed ? "open" : "create", errno ? errno : EIO);
+
+    if (!existed) WriteText(file.get(), header, path);
+    if (line) WriteText(file.get(), *line, path);
+
+    errno = 0;
+    if (std::fflush(file.get()) != 0) Fail(path, "write", errno ? errno : EIO);
+    errno = 0;
+    if (std::fclose(file.release()) != 0) Fail(path, "close", errno ? errno : EIO);
+}
+
+}  // namespace talmir

@@ -1,0 +1,25 @@
+// The failure of a transfer to the adapter: the library is not bound, an
+// entry point is missing, or a library call answered a non-zero status.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace talmir {
+
+class DeviceError : public std::runtime_error {
+public:
+    DeviceError(const std::string& call, std::uint32_t status);
+    DeviceError(const std::string& call, const std::string& reason);
+
+    const std::string& Call() const { return call_; }
+
+private:
+    std::string call_;
+};
+
+// Vendor name of a status code ("FT_IO_ERROR"), or "status N" when unknown.
+std::string StatusName(std::uint32_t status);
+
+}  // namespace talmir

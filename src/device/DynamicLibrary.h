@@ -1,0 +1,14 @@
+// Loading a shared library by file name and looking up its exports by name.
+#pragma once
+
+#include <string>
+
+namespace talmir {
+
+// Opens the library through the platform's normal search; null on failure.
+void* OpenLibrary(const std::string& fileName);
+
+// Address of an exported symbol, or null when the library lacks it.
+void* FindSymbol(void* library, const char* name);
+
+}  // namespace talmir

@@ -1,0 +1,204 @@
+#include "ui/ChartView.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <limits>
+
+namespace talmir {
+
+namespace {
+
+// Redraws are coalesced to about one per screen refresh.
+constexpr int kRedrawDelayMs = 16;
+
+// Running value range of a series, so rescaling never scans the points.
+struct Range {
+    double xMin = std::numeric_limits<double>::infinity();
+    double xMax = -std::numeric_limits<double>::infinity();
+    double yMin = std::numeric_limits<double>::infinity();
+    double yMax = -std::numeric_limits<double>::infinity();
+    void Add(double x, double y) {
+        xMin = std::min(xMin, x);
+        xMax = std::max(xMax, x);
+        yMin = std::min(yMin, y);
+        yMax = std::max(yMax, y);
+    }
+    bool Empty() const { return xMin > xMax; }
+};
+
+class LineSeries final : public TChartSeries {
+public:
+    LineSeries(TChart* chart, const QString& title, const QColor& color)
+        : graph_(chart->addGraph()) {
+        graph_->setName(title);
+        graph_->setPen(QPen(color));
+        graph_->setLineStyle(QCPGraph::lsLine);
+        graph_->setScatterStyle(QCPScatterStyle::ssNone);
+        graph_->setAdaptiveSampling(true);
+    }
+    void AddXY(double x, double y) override {
+        graph_->addData(x, y);
+        range_.Add(x, y);
+    }
+    void Clear() override {
+        graph_->data()->clear();
+        range_ = Range{};
+    }
+    int Count() const override { return graph_->data()->size(); }
+    double XValue(int i) const override { return graph_->data()->at(i)->key; }
+    double YValue(int i) const override { return graph_->data()->at(i)->value; }
+    void SetActive(bool active) override { graph_->setVisible(active); }
+    bool Active() const override { return graph_->visible(); }
+    QString Title() const override { return graph_->name(); }
+    QCPAbstractPlottable* Plottable() const override { return graph_; }
+    const Range& ValueRange() const { return range_; }
+
+private:
+    QCPGraph* graph_;
+    Range range_;
+};
+
+// Points in arrival order: appending is O(1) whatever the x order.
+class PointSeries final : public TChartSeries {
+public:
+    PointSeries(TChart* chart, const QString& title, const QColor& color)
+        : curve_(new QCPCurve(chart->xAxis, chart->yAxis)) {
+        curve_->setName(title);
+        curve_->setPen(QPen(color));
+        curve_->setLineStyle(QCPCurve::lsNone);
+        curve_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, color, color, 4));
+    }
+    void AddXY(double x, double y) override {
+        curve_->addData(static_cast<double>(curve_->data()->size()), x, y);
+        range_.Add(x, y);
+    }
+    void Clear() override {
+        curve_->data()->clear();
+        range_ = Range{};
+    }
+    int Count() const override { return curve_->data()->size(); }
+    double XValue(int i) const override { return curve_->data()->at(i)->key; }
+    double YValue(int i) const override { return curve_->data()->at(i)->value; }
+    void SetActive(bool active) override { curve_->setVisible(active); }
+    bool Active() const override { return curve_->visible(); }
+    QString Title() const override { return curve_->name(); }
+    QCPAbstractPlottable* Plottable() const override { return curve_; }
+    const Range& ValueRange() const { return range_; }
+
+private:
+    QCPCurve* curve_;
+    Range range_;
+};
+
+const Range& RangeOf(const TChartSeries& s) {
+    if (auto* line = dynamic_cast<const LineSeries*>(&s)) return line->ValueRange();
+    return static_cast<const PointSeries&>(s).ValueRange();
+}
+
+// A legend entry drawn with a check box that mirrors its series' visibility.
+class CheckLegendItem final : public QCPPlottableLegendItem {
+public:
+    using QCPPlottableLegendItem::QCPPlottableLegendItem;
+
+protected:
+    static constexpr int kBox = 10;
+    static constexpr int kGap = 4;
+    void draw(QCPPainter* painter) override {
+        const QRect box(mRect.left(), mRect.center().y() - kBox / 2, kBox, kBox);
+        painter->setPen(QPen(Qt::black));
+        painter->setBrush(Qt::white);
+        painter->drawRect(box);
+        if (mPlottable->visible()) {
+            const QPointF a(box.left() + 2, box.center().y());
+            const QPointF b(box.center().x(), box.bottom() - 2);
+            const QPointF c(box.right() - 2, box.top() + 2);
+            painter->drawLine(QLineF(a, b));
+            painter->drawLine(QLineF(b, c));
+        }
+        const QRect saved = mRect;
+        mRect.adjust(kBox + kGap, 0, 0, 0);
+        QCPPlottableLegendItem::draw(painter);
+        mRect = saved;
+    }
+    QSize minimumOuterSizeHint() const override {
+        QSize size = QCPPlottableLegendItem::minimumOuterSizeHint();
+        size.rwidth() += kBox + kGap;
+        return size;
+    }
+};
+
+}  // namespace
+
+TChart::TChart(QWidget* parent) : QCustomPlot(parent) {
+    legend->setVisible(false);
+    setAutoAddPlottableToLegend(false);
+    connect(this, &QCustomPlot::legendClick, this, &TChart::OnLegendClick);
+}
+
+void TChart::SetTitle(const QString& title) {
+    if (title_ == nullptr) {
+        plotLayout()->insertRow(0);
+        title_ = new QCPTextElement(this, title);
+        plotLayout()->addElement(0, 0, title_);
+    } else {
+        title_->setText(title);
+    }
+}
+
+void TChart::SetLegendWithCheckBoxes(bool on) {
+    legend->setVisible(on);
+    legend->setSelectableParts(QCPLegend::spItems);
+}
+
+TChartSeries* TChart::AddLineSeries(const QString& title, const QColor& color) {
+    series_.push_back(std::make_unique<LineSeries>(this, title, color));
+    legend->addItem(new CheckLegendItem(legend, series_.back()->Plottable()));
+    return series_.back().get();
+}
+
+TChartSeries* TChart::AddPointSeries(const QString& title, const QColor& color) {
+    series_.push_back(std::make_unique<PointSeries>(this, title, color));
+    legend->addItem(new CheckLegendItem(legend, series_.back()->Plottable()));
+    return series_.back().get();
+}
+
+void TChart::SetFixedAxes(double xMin, double xMax, double yMin, double yMax) {
+    autoScale_ = false;
+    xAxis->setRange(xMin, xMax);
+    yAxis->setRange(yMin, yMax);
+}
+
+void TChart::RequestRedraw() {
+    if (redrawPending_) return;
+    redrawPending_ = true;
+    QTimer::singleShot(kRedrawDelayMs, this, [this] { RedrawNow(); });
+}
+
+void TChart::RedrawNow() {
+    redrawPending_ = false;
+    if (autoScale_) {
+        Range all;
+        for (const auto& s : series_) {
+            const Range& r = RangeOf(*s);
+            if (r.Empty()) continue;
+            all.Add(r.xMin, r.yMin);
+            all.Add(r.xMax, r.yMax);
+        }
+        if (!all.Empty()) {
+            const double padY = std::max(1.0, (all.yMax - all.yMin) * 0.05);
+            xAxis->setRange(all.xMin, std::max(all.xMax, all.xMin + 1));
+            yAxis->setRange(all.yMin - padY, all.yMax + padY);
+        }
+    }
+    replot(QCustomPlot::rpImmediateRefresh);
+}
+
+void TChart::OnLegendClick(QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent*) {
+    auto* entry = dynamic_cast<QCPPlottableLegendItem*>(item);
+    if (entry == nullptr) return;
+    QCPAbstractPlottable* plottable = entry->plottable();
+    plottable->setVisible(!plottable->visible());
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+}  // namespace talmir

@@ -1,0 +1,31 @@
+#include "ui/ErrorBox.h"
+
+#include <QMessageBox>
+#include <cstdio>
+
+namespace talmir {
+
+namespace {
+ErrorSink& Sink() {
+    static ErrorSink sink;
+    return sink;
+}
+}  // namespace
+
+void SetErrorSink(ErrorSink sink) { Sink() = std::move(sink); }
+
+void SendErrorsToStderr() {
+    SetErrorSink([](const QString& message) {
+        std::fprintf(stderr, "Error: %s\n", message.toLocal8Bit().constData());
+    });
+}
+
+void ShowErrorBox(QWidget* parent, const QString& message) {
+    if (Sink()) {
+        Sink()(message);
+        return;
+    }
+    QMessageBox::critical(parent, QStringLiteral("Ошибка"), message);
+}
+
+}  // namespace talmir

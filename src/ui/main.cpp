@@ -1,0 +1,157 @@
+// Start-up, shutdown, settings file and page changes of the main window.
+#include "ui/main.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include "core/IniFile.h"
+#include "core/IntText.h"
+#include "ui/ErrorBox.h"
+#include "ui/UnitASensChart.h"
+#include "ui_PageChart.h"
+#include "ui_PageCircle.h"
+#include "ui_PageConfig.h"
+#include "ui_PageWork.h"
+#include "ui_main.h"
+
+namespace talmir {
+
+std::uint8_t GPIOState = 0;
+
+namespace {
+
+constexpr const char* kSection = "CONFIG";
+
+std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
+QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.c_str()); }
+
+}  // namespace
+
+TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
+    : QWidget(parent),
+      ui(std::make_unique<Ui::TF_Face>()),
+      cfg(std::make_unique<Ui::PageConfig>()),
+      chart(std::make_unique<Ui::PageChart>()),
+      work(std::make_unique<Ui::PageWork>()),
+      circle(std::make_unique<Ui::PageCircle>()),
+      options_(std::move(options)) {
+    if (options_.link == nullptr) options_.link = &Mpsse();
+    ui->setupUi(this);
+    cfg->setupUi(ui->tsASensDig);
+    chart->setupUi(ui->TabSheet2);
+    work->setupUi(ui->tsWork);
+    circle->setupUi(ui->tsCirkle);
+    Timer = new QTimer(this);
+    Timer->setObjectName("Timer");
+    TimerWorkData = new QTimer(this);
+    TimerWorkData->setObjectName("TimerWorkData");
+    TimerXYData = new QTimer(this);
+    TimerXYData->setObjectName("TimerXYData");
+    for (QTimer* t : {Timer, TimerWorkData, TimerXYData}) t->setInterval(100);
+    SetUpPages();
+    FormCreate();
+}
+
+TF_Face::~TF_Face() { FormDestroy(); }
+
+QString TF_Face::ConfigPath() const { return options_.exeDir + QStringLiteral("config.ini"); }
+
+void TF_Face::SetUpPages() {
+    ConnectTopPanel();
+    connect(ui->PageControl, &QTabWidget::currentChanged, this, &TF_Face::PageControlChange);
+    SetUpRegisterPage();
+    SetUpChartPage();
+    SetUpWorkDataPage();
+    SetUpCirclePage();
+}
+
+void TF_Face::ConnectTopPanel() {
+    connect(ui->btnIniChip, &QPushButton::clicked, this, &TF_Face::btnIniChipClick);
+    connect(ui->chCFG, &QCheckBox::clicked, this, &TF_Face::chCFGClick);
+    connect(ui->ch7V, &QCheckBox::clicked, this, &TF_Face::ch7VClick);
+    connect(ui->BtnRegsToFile, &QPushButton::clicked, this, &TF_Face::BtnRegsToFileClick);
+    connect(ui->BtnRegsFromFile, &QPushButton::clicked, this, &TF_Face::BtnRegsFromFileClick);
+    connect(work->cbSaveToFile, &QCheckBox::clicked, this, &TF_Face::cbSaveToFileClick);
+    connect(circle->cbSaveXYChartsToFile, &QCheckBox::clicked, this, &TF_Face::cbSaveToFileClick);
+    connect(chart->cbSaveChartsToFile, &QCheckBox::clicked, this,
+            &TF_Face::cbSaveChartsToFileClick);
+}
+
+std::uint32_t TF_Face::ClockRateFromEditFreq() const {
+    const auto kHz = ParseInt(Utf8(ui->EditFreq->text()));
+    return static_cast<std::uint32_t>(kHz.value_or(1000)) * 1000u;
+}
+
+void TF_Face::FillChannelConfig() {
+    mpsse::ChannelConfig& config = options_.link->ChannelConfig();
+    config.ClockRate = ClockRateFromEditFreq();
+    config.LatencyTimer = 1;
+    config.configOptions = 0x20;
+    config.Pin = 0;
+    config.reserved = 0;
+}
+
+void TF_Face::FormCreate() {
+    chip_ = std::make_unique<TASensDig>(*options_.link);
+    Guard(this, [&] {
+        chart->ListBoxMode->setCurrentRow(0);
+        FillChannelConfig();
+        InitLedsHeader();
+        LoadConfig();
+        FillRegisterList();
+        RunCommandLine();
+    });
+}
+
+void TF_Face::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    chip_.reset();
+    Guard(this, [&] { SaveConfig(); });
+}
+
+// Closing the main window ends the program, even while an auxiliary window
+// is on screen.
+void TF_Face::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    QCoreApplication::quit();
+}
+
+void TF_Face::AttachAuxiliaryWindows(TF_Chart*, TF_ASens_Chart*) {}
+
+void TF_Face::PageControlChange(int) { AcquisitionActive = false; }
+
+void TF_Face::cbSaveToFileClick() {
+    Guard(this, [&] { SaveConfig(); });
+}
+
+void TF_Face::cbSaveChartsToFileClick() {
+    Guard(this, [&] { SaveConfig(); });
+}
+
+void TF_Face::SaveConfig() {
+    IniFile ini;
+    const std::string path = Utf8(ConfigPath());
+    ini.Load(path);
+    ini.Write(kSection, "SaveAngleDataFile", Utf8(work->EditAngleDataFile->text()));
+    ini.Write(kSection, "SaveRegsDataFile", Utf8(chart->EditChartsFile->text()));
+    ini.WriteBool(kSection, "SaveAngleDataToFile", work->cbSaveToFile->isChecked());
+    ini.WriteBool(kSection, "SaveChartDataToFile", chart->cbSaveChartsToFile->isChecked());
+    ini.WriteBool(kSection, "SaveXYChartDataToFile", circle->cbSaveXYChartsToFile->isChecked());
+    ini.Save(path);
+}
+
+void TF_Face::LoadConfig() {
+    IniFile ini;
+    ini.Load(Utf8(ConfigPath()));
+    const std::string defaultFile = Utf8(options_.exeDir + QStringLiteral("data.csv"));
+    chart->EditChartsFile->setText(
+        FromUtf8(ini.ReadString(kSection, "SaveRegsDataFile", defaultFile)));
+    work->EditAngleDataFile->setText(
+        FromUtf8(ini.ReadString(kSection, "SaveAngleDataFile", defaultFile)));
+    // setChecked does not emit clicked, so restoring writes nothing.
+    work->cbSaveToFile->setChecked(ini.ReadBool(kSection, "SaveAngleDataToFile", false));
+    chart->cbSaveChartsToFile->setChecked(ini.ReadBool(kSection, "SaveChartDataToFile", false));
+}
+
+}  // namespace talmir

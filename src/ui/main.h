@@ -1,0 +1,183 @@
+// The main window TF_Face: top panel, the four pages and the command-line
+// jobs. Its handlers are split over main_*.cpp by page.
+#pragma once
+
+#include <QPainter>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "device/TASensDig.h"
+
+namespace Ui {
+class TF_Face;
+class PageConfig;
+class PageChart;
+class PageWork;
+class PageCircle;
+}  // namespace Ui
+
+namespace talmir {
+
+class TChartSeries;
+class TF_Chart;
+class TF_ASens_Chart;
+
+// The 8-bit value last driven onto the adapter's GPIO lines.
+extern std::uint8_t GPIOState;
+// Sample counters of the chart page and the work-data page.
+extern std::int32_t ChartSampleCounter;
+extern std::uint32_t WorkDataSampleCounter;
+
+// True when the arguments (after the program name) ask for a command-line job
+// that runs without a window.
+bool IsCommandLineJob(const QStringList& args);
+
+struct TF_FaceOptions {
+    QString exeDir;        // folder of config.ini and pics/, with a trailing separator
+    QStringList args;      // command-line arguments after the program name
+    MpsseLink* link = nullptr;  // the SPI link; the process-wide one when null
+};
+
+class TF_Face : public QWidget {
+    Q_OBJECT
+public:
+    explicit TF_Face(TF_FaceOptions options, QWidget* parent = nullptr);
+    ~TF_Face() override;
+
+    // Set when FormCreate ran a command-line job: the exit code of the process.
+    std::optional<int> JobExitCode() const { return jobExitCode_; }
+
+    // Offers the hidden auxiliary chart windows through keyboard shortcuts.
+    void AttachAuxiliaryWindows(TF_Chart* chartWindow, TF_ASens_Chart* sensorWindow);
+
+    TASensDig& Chip() { return *chip_; }
+    QString ConfigPath() const;
+    QString ExeDir() const { return options_.exeDir; }
+
+    // --- start-up, settings, page change (main.cpp) ---
+public slots:
+    void PageControlChange(int index);
+    void cbSaveToFileClick();
+    void cbSaveChartsToFileClick();
+
+public:
+    void SaveConfig();
+    void LoadConfig();
+
+    // --- register page (main_registers.cpp) ---
+public slots:
+    void lbRegListClick();
+    void EditRegInHexChange(const QString& text);
+    void btnReadRegClick();
+    void btnWriteRegClick();
+    void btnReadAllClick();
+    void btnWriteAllClick();
+
+public:
+    bool sgRegDrawCell(int ACol, int ARow, const QRect& Rect, QPainter* painter);
+    void sgRegMouseUp(const QPoint& pos);
+
+    // --- register files and the -config job (main_regfiles.cpp) ---
+public slots:
+    void BtnRegsToFileClick();
+    void BtnRegsFromFileClick();
+
+public:
+    // Writes the REG_CFG values of an INI file to the chip. Returns false when
+    // the file does not exist; a failed chip write raises.
+    bool LoadRegsFromIni(const QString& fileName);
+
+    // --- chip identification and programming lines (main_chip.cpp) ---
+public slots:
+    void btnIniChipClick();
+    void chCFGClick();
+    void ch7VClick();
+
+public:
+    // True when register 0 answered the chip's identification value.
+    bool ChipIdentified() const { return chipIdentified_; }
+
+    // --- one-shot export and the -getdata job (main_export.cpp) ---
+    void ReadAngleDataToFile(std::uint8_t Mode, const QString& FileName);
+
+    // --- chart page (main_chart.cpp) ---
+public slots:
+    void btnStartClick();
+    void TimerTimer();
+    void BtnClearChartClick();
+
+public:
+    bool sgLedsDrawCell(int ACol, int ARow, const QRect& Rect, QPainter* painter);
+
+    // --- work-data page (main_workdata.cpp) ---
+public slots:
+    void BtnStartAngleWrkDataClick();
+    void TimerWorkDataTimer();
+    void Button1Click();
+    void cbSerXClick();
+    void cbSerYClick();
+    void cbSerAngleClick();
+    void cbSerAmplClick();
+
+    // --- XY circle page (main_xy.cpp) ---
+public slots:
+    void btnStartXYChartClick();
+    void TimerXYDataTimer();
+    void Button2Click();
+
+public:
+    std::unique_ptr<Ui::TF_Face> ui;
+    std::unique_ptr<Ui::PageConfig> cfg;
+    std::unique_ptr<Ui::PageChart> chart;
+    std::unique_ptr<Ui::PageWork> work;
+    std::unique_ptr<Ui::PageCircle> circle;
+
+    QTimer* Timer = nullptr;
+    QTimer* TimerWorkData = nullptr;
+    QTimer* TimerXYData = nullptr;
+
+    // Chart page series.
+    TChartSeries* SeriesAng = nullptr;
+    TChartSeries* SeriesTemp = nullptr;
+    TChartSeries* SeriesAngRAW = nullptr;
+    TChartSeries* SeriesVelocity = nullptr;
+    // Work-data page series.
+    TChartSeries* LineSeriesX = nullptr;
+    TChartSeries* LineSeriesY = nullptr;
+    TChartSeries* LineSeriesAngle = nullptr;
+    TChartSeries* LineSeriesAmpl = nullptr;
+    // XY page series.
+    TChartSeries* SeriesXY = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormDestroy();
+    void SetUpPages();
+    void SetUpRegisterPage();
+    void SetUpChartPage();
+    void SetUpWorkDataPage();
+    void SetUpCirclePage();
+    void ConnectTopPanel();
+    void RunCommandLine();
+    void RunJob(const QString& job);
+    void InitLedsHeader();     // chart page: captions of the status grid
+    void FillRegisterList();   // register page: items "1".."72", register 1 shown
+    void FillChannelConfig();
+    std::uint32_t ClockRateFromEditFreq() const;
+
+    TF_FaceOptions options_;
+    std::unique_ptr<TASensDig> chip_;
+    std::optional<int> jobExitCode_;
+    bool chipIdentified_ = false;
+    bool destroyed_ = false;
+};
+
+}  // namespace talmir
