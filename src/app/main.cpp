@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     if (job && std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QString bindingMessage;
-    Mpsse().LoadMPSSELibrary([&](const std::string& m) { bindingMessage = QString::fromStdString(m); });
+    Mpsse().LoadMPSSELibrary(
+        [&](const std::string& m) { bindingMessage = QString::fromStdString(m); });
     if (job && !bindingMessage.isEmpty())
         std::fprintf(stderr, "%s\n", bindingMessage.toLocal8Bit().constData());
 

@@ -8,19 +8,19 @@ namespace talmir {
 
 namespace {
 
-int Bit(uint32_t v, int n) { return static_cast<int>((v >> n) & 1u); }
+int Bit(uint32_t v, int n) {
+    return static_cast<int>((v >> n) & 1u);
+}
 
 // Bits hi..lo of v as an unsigned number.
-uint32_t Bits(uint32_t v, int hi, int lo)
-{
+uint32_t Bits(uint32_t v, int hi, int lo) {
     const uint32_t width = static_cast<uint32_t>(hi - lo + 1);
     const uint32_t mask = width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u);
     return (v >> lo) & mask;
 }
 
 // Each field followed by ";".
-std::string Columns(std::initializer_list<std::string> fields)
-{
+std::string Columns(std::initializer_list<std::string> fields) {
     std::string line;
     for (const std::string& f : fields) {
         line += f;
@@ -29,10 +29,11 @@ std::string Columns(std::initializer_list<std::string> fields)
     return line;
 }
 
-std::string Dec(int64_t v) { return std::to_string(v); }
+std::string Dec(int64_t v) {
+    return std::to_string(v);
+}
 
-DecodedSample DecodeMode0(const RawReading& raw)
-{
+DecodedSample DecodeMode0(const RawReading& raw) {
     DecodedSample s;
     s.ADC = Bit(raw.R, 15);
     s.AALM = Bit(raw.R, 13);
@@ -40,8 +41,7 @@ DecodedSample DecodeMode0(const RawReading& raw)
     return s;
 }
 
-DecodedSample DecodeMode1(const RawReading& raw)
-{
+DecodedSample DecodeMode1(const RawReading& raw) {
     DecodedSample s;
     s.Angle = static_cast<int32_t>(Bits(raw.AData, 15, 0));
     s.ADC = Bit(raw.AData, 18);
@@ -51,8 +51,7 @@ DecodedSample DecodeMode1(const RawReading& raw)
     return s;
 }
 
-DecodedSample DecodeMode2(const RawReading& raw)
-{
+DecodedSample DecodeMode2(const RawReading& raw) {
     DecodedSample s;
     s.Angle = static_cast<int32_t>(Bits(raw.AData2, 11, 0));
     s.ADC = Bit(raw.AData1, 10);
@@ -62,8 +61,7 @@ DecodedSample DecodeMode2(const RawReading& raw)
     return s;
 }
 
-DecodedSample DecodeMode3(const RawReading& raw)
-{
+DecodedSample DecodeMode3(const RawReading& raw) {
     DecodedSample s;
     s.Angle = static_cast<int32_t>(Bits(raw.AData1, 6, 0) * 32768u + Bits(raw.AData2, 14, 0));
     s.ADC = Bit(raw.AData1, 9);
@@ -72,8 +70,7 @@ DecodedSample DecodeMode3(const RawReading& raw)
     return s;
 }
 
-DecodedSample DecodeMode4(const RawReading& raw)
-{
+DecodedSample DecodeMode4(const RawReading& raw) {
     DecodedSample s;
     s.Angle = static_cast<int32_t>(Bits(raw.AData2, 6, 0) * 32768u + Bits(raw.AData3, 14, 0));
     s.AALM = Bit(raw.AData2, 11);
@@ -85,20 +82,24 @@ DecodedSample DecodeMode4(const RawReading& raw)
 
 }  // namespace
 
-DecodedSample DecodeSample(uint8_t mode, const RawReading& raw)
-{
+DecodedSample DecodeSample(uint8_t mode, const RawReading& raw) {
     switch (mode) {
-    case 0: return DecodeMode0(raw);
-    case 1: return DecodeMode1(raw);
-    case 2: return DecodeMode2(raw);
-    case 3: return DecodeMode3(raw);
-    case 4: return DecodeMode4(raw);
-    default: return {};
+        case 0:
+            return DecodeMode0(raw);
+        case 1:
+            return DecodeMode1(raw);
+        case 2:
+            return DecodeMode2(raw);
+        case 3:
+            return DecodeMode3(raw);
+        case 4:
+            return DecodeMode4(raw);
+        default:
+            return {};
     }
 }
 
-DecodedSample DecodeChartMode2(const RawReading& raw)
-{
+DecodedSample DecodeChartMode2(const RawReading& raw) {
     DecodedSample s;
     s.Angle = raw.AData2;
     s.ADC = Bit(raw.AData1, 11);
@@ -108,56 +109,59 @@ DecodedSample DecodeChartMode2(const RawReading& raw)
     return s;
 }
 
-std::string RecordHeader(uint8_t mode)
-{
+std::string RecordHeader(uint8_t mode) {
     switch (mode) {
-    case 0: return "Angle;ADC;AALM;AAHM;Data(hex);Data(bin);";
-    case 1: return "Angle;ADC;AALM;AAHM;CRC;Data(hex);Data(bin);";
-    case 2: return "Angle;ADC;AALM;AAHM;CRC;Data1(hex);Data0(hex);";
-    case 3: return "Angle;ADC;AALM;AAHM;Data2(hex);Data1(hex);";
-    case 4: return "Angle;AALM;AAHM;Temp;ACode;Data2(hex);Data1(hex);Data0(hex);";
-    default: return "";
+        case 0:
+            return "Angle;ADC;AALM;AAHM;Data(hex);Data(bin);";
+        case 1:
+            return "Angle;ADC;AALM;AAHM;CRC;Data(hex);Data(bin);";
+        case 2:
+            return "Angle;ADC;AALM;AAHM;CRC;Data1(hex);Data0(hex);";
+        case 3:
+            return "Angle;ADC;AALM;AAHM;Data2(hex);Data1(hex);";
+        case 4:
+            return "Angle;AALM;AAHM;Temp;ACode;Data2(hex);Data1(hex);Data0(hex);";
+        default:
+            return "";
     }
 }
 
-std::string RecordLine(uint8_t mode, const RawReading& raw, const DecodedSample& s)
-{
+std::string RecordLine(uint8_t mode, const RawReading& raw, const DecodedSample& s) {
     switch (mode) {
-    case 0:
-        return Columns({Dec(s.Angle), Dec(s.ADC), Dec(s.AALM), Dec(s.AAHM), Hex4(raw.R),
-                        IntToBin(raw.R, 16)});
-    case 1:
-        return Columns({Dec(s.Angle), Dec(s.ADC), Dec(s.AALM), Dec(s.AAHM), Dec(s.CRC),
-                        Hex6(raw.AData), IntToBin(static_cast<int32_t>(raw.AData), 20)});
-    case 2:
-        return Columns({Dec(s.Angle), Dec(s.ADC), Dec(s.AALM), Dec(s.AAHM), Dec(s.CRC),
-                        Hex4(raw.AData2), Hex4(raw.AData1)});
-    case 3:
-        return Columns({Dec(s.Angle), Dec(s.ADC), Dec(s.AALM), Dec(s.AAHM), Hex4(raw.AData2),
-                        Hex4(raw.AData1)});
-    case 4:
-        return Columns({Dec(s.Angle), Dec(s.AALM), Dec(s.AAHM), Dec(s.Temp), Dec(s.ACode),
-                        Hex4(raw.AData3), Hex4(raw.AData2), Hex4(raw.AData1)});
-    default:
-        return "";
+        case 0:
+            return Columns({Dec(s.Angle), Dec(s.ADC), Dec(s.AALM), Dec(s.AAHM), Hex4(raw.R),
+                            IntToBin(raw.R, 16)});
+        case 1:
+            return Columns({Dec(s.Angle), Dec(s.ADC), Dec(s.AALM), Dec(s.AAHM), Dec(s.CRC),
+                            Hex6(raw.AData), IntToBin(static_cast<int32_t>(raw.AData), 20)});
+        case 2:
+            return Columns({Dec(s.Angle), Dec(s.ADC), Dec(s.AALM), Dec(s.AAHM), Dec(s.CRC),
+                            Hex4(raw.AData2), Hex4(raw.AData1)});
+        case 3:
+            return Columns({Dec(s.Angle), Dec(s.ADC), Dec(s.AALM), Dec(s.AAHM), Hex4(raw.AData2),
+                            Hex4(raw.AData1)});
+        case 4:
+            return Columns({Dec(s.Angle), Dec(s.AALM), Dec(s.AAHM), Dec(s.Temp), Dec(s.ACode),
+                            Hex4(raw.AData3), Hex4(raw.AData2), Hex4(raw.AData1)});
+        default:
+            return "";
     }
 }
 
-std::string ChartMode0Header() { return "Angle;AngleRaw;Velocity"; }
+std::string ChartMode0Header() {
+    return "Angle;AngleRaw;Velocity";
+}
 
-std::string ChartMode0Line(uint16_t r37, uint16_t r36, uint16_t r39)
-{
+std::string ChartMode0Line(uint16_t r37, uint16_t r36, uint16_t r39) {
     return Dec(r37) + ";" + Dec(r36) + ";" + Dec(Signed16(r39));
 }
 
-int32_t Signed16(uint16_t v)
-{
+int32_t Signed16(uint16_t v) {
     const int32_t wide = v;
     return (wide & 0x8000) ? wide - 0x10000 : wide;
 }
 
-std::string IntToBin(int32_t value, int count)
-{
+std::string IntToBin(int32_t value, int count) {
     std::string text;
     for (int i = count - 1; i >= 0; --i) {
         // Bits at 32 and above are clear; bit 31 alone is negative as a signed value.

@@ -10,8 +10,7 @@ namespace talmir {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& path, const char* what, int err)
-{
+[[noreturn]] void Fail(const std::string& path, const char* what, int err) {
     throw DataFileError("cannot " + std::string(what) + " data file \"" + path +
                         "\": " + std::strerror(err));
 }
@@ -20,8 +19,7 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-void WriteText(std::FILE* f, const std::string& text, const std::string& path)
-{
+void WriteText(std::FILE* f, const std::string& text, const std::string& path) {
     const std::string withEnd = text + "\r\n";
     errno = 0;
     if (std::fwrite(withEnd.data(), 1, withEnd.size(), f) != withEnd.size()) {
@@ -32,8 +30,7 @@ void WriteText(std::FILE* f, const std::string& text, const std::string& path)
 }  // namespace
 
 void AppendRecord(const std::string& path, const std::string& header,
-                  const std::optional<std::string>& line)
-{
+                  const std::optional<std::string>& line) {
     if (path.empty()) throw DataFileError("no data file name");
 
     std::error_code ec;

@@ -15,15 +15,13 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-std::string_view Trim(std::string_view s)
-{
+std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return s;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
+bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
@@ -33,37 +31,32 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
 }
 
 // Name of a "[NAME]" header line, or none.
-std::optional<std::string_view> SectionName(std::string_view line)
-{
+std::optional<std::string_view> SectionName(std::string_view line) {
     const std::string_view t = Trim(line);
     if (t.size() < 2 || t.front() != '[' || t.back() != ']') return std::nullopt;
     return Trim(t.substr(1, t.size() - 2));
 }
 
-bool IsComment(std::string_view line)
-{
+bool IsComment(std::string_view line) {
     const std::string_view t = Trim(line);
     return !t.empty() && (t.front() == ';' || t.front() == '#');
 }
 
 // Key of a "key=value" line, or none for headers, comments and other text.
-std::optional<std::string_view> KeyOf(std::string_view line)
-{
+std::optional<std::string_view> KeyOf(std::string_view line) {
     if (IsComment(line) || SectionName(line)) return std::nullopt;
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) return std::nullopt;
     return Trim(line.substr(0, eq));
 }
 
-std::string ValueOf(std::string_view line)
-{
+std::string ValueOf(std::string_view line) {
     return std::string(Trim(line.substr(line.find('=') + 1)));
 }
 
 }  // namespace
 
-bool IniFile::Load(const std::string& path)
-{
+bool IniFile::Load(const std::string& path) {
     bom_.clear();
     lines_.clear();
     newEol_ = "\r\n";
@@ -85,7 +78,8 @@ bool IniFile::Load(const std::string& path)
             lines_.push_back({std::string(rest), ""});
             break;
         }
-        const size_t eolLen = (rest[brk] == '\r' && brk + 1 < rest.size() && rest[brk + 1] == '\n') ? 2 : 1;
+        const size_t eolLen =
+            (rest[brk] == '\r' && brk + 1 < rest.size() && rest[brk + 1] == '\n') ? 2 : 1;
         lines_.push_back({std::string(rest.substr(0, brk)), std::string(rest.substr(brk, eolLen))});
         if (!styleFound) {
             newEol_ = lines_.back().eol;
@@ -96,8 +90,7 @@ bool IniFile::Load(const std::string& path)
     return true;
 }
 
-std::optional<size_t> IniFile::FindSection(const std::string& section) const
-{
+std::optional<size_t> IniFile::FindSection(const std::string& section) const {
     for (size_t i = 0; i < lines_.size(); ++i) {
         const auto name = SectionName(lines_[i].text);
         if (name && EqualsNoCase(*name, section)) return i;
@@ -105,15 +98,13 @@ std::optional<size_t> IniFile::FindSection(const std::string& section) const
     return std::nullopt;
 }
 
-size_t IniFile::SectionEnd(size_t header) const
-{
+size_t IniFile::SectionEnd(size_t header) const {
     size_t i = header + 1;
     while (i < lines_.size() && !SectionName(lines_[i].text)) ++i;
     return i;
 }
 
-std::optional<size_t> IniFile::FindKey(size_t header, const std::string& key) const
-{
+std::optional<size_t> IniFile::FindKey(size_t header, const std::string& key) const {
     const size_t end = SectionEnd(header);
     for (size_t i = header + 1; i < end; ++i) {
         const auto k = KeyOf(lines_[i].text);
@@ -122,8 +113,7 @@ std::optional<size_t> IniFile::FindKey(size_t header, const std::string& key) co
     return std::nullopt;
 }
 
-std::optional<std::string> IniFile::Read(const std::string& section, const std::string& key) const
-{
+std::optional<std::string> IniFile::Read(const std::string& section, const std::string& key) const {
     const auto header = FindSection(section);
     if (!header) return std::nullopt;
     const auto line = FindKey(*header, key);
@@ -132,27 +122,24 @@ std::optional<std::string> IniFile::Read(const std::string& section, const std::
 }
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
-                                const std::string& fallback) const
-{
+                                const std::string& fallback) const {
     return Read(section, key).value_or(fallback);
 }
 
-int32_t IniFile::ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const
-{
+int32_t IniFile::ReadInteger(const std::string& section, const std::string& key,
+                             int32_t fallback) const {
     const auto value = Read(section, key);
     return value ? ParseIntOr(*value, fallback) : fallback;
 }
 
-bool IniFile::ReadBool(const std::string& section, const std::string& key, bool fallback) const
-{
+bool IniFile::ReadBool(const std::string& section, const std::string& key, bool fallback) const {
     const auto value = Read(section, key);
     if (!value) return fallback;
     const auto number = ParseInt(*value);
     return number ? *number != 0 : fallback;
 }
 
-void IniFile::InsertLine(size_t at, std::string text)
-{
+void IniFile::InsertLine(size_t at, std::string text) {
     // A last line that had no line end gets one once something follows it.
     if (at == lines_.size() && !lines_.empty() && lines_.back().eol.empty()) {
         lines_.back().eol = newEol_;
@@ -160,8 +147,7 @@ void IniFile::InsertLine(size_t at, std::string text)
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), newEol_});
 }
 
-void IniFile::Write(const std::string& section, const std::string& key, const std::string& value)
-{
+void IniFile::Write(const std::string& section, const std::string& key, const std::string& value) {
     const auto header = FindSection(section);
     if (!header) {
         InsertLine(lines_.size(), "[" + section + "]");
@@ -182,13 +168,11 @@ void IniFile::Write(const std::string& section, const std::string& key, const st
     InsertLine(at, key + "=" + value);
 }
 
-void IniFile::WriteBool(const std::string& section, const std::string& key, bool value)
-{
+void IniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
     Write(section, key, value ? "1" : "0");
 }
 
-void IniFile::Save(const std::string& path) const
-{
+void IniFile::Save(const std::string& path) const {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
         throw std::runtime_error("cannot write file \"" + path + "\": " + std::strerror(errno));

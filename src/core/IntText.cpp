@@ -6,10 +6,11 @@ namespace talmir {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-int HexDigitValue(char c)
-{
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -17,8 +18,7 @@ int HexDigitValue(char c)
 }
 
 // Strips a hexadecimal prefix; returns false when there is none.
-bool StripHexPrefix(std::string_view& s)
-{
+bool StripHexPrefix(std::string_view& s) {
     if (s.starts_with("0x") || s.starts_with("0X")) {
         s.remove_prefix(2);
         return true;
@@ -31,8 +31,7 @@ bool StripHexPrefix(std::string_view& s)
 }
 
 // 1..8 hexadecimal digits as a 32-bit pattern.
-std::optional<uint32_t> ParseHexDigits(std::string_view s)
-{
+std::optional<uint32_t> ParseHexDigits(std::string_view s) {
     if (s.empty() || s.size() > 8) return std::nullopt;
     uint32_t value = 0;
     for (char c : s) {
@@ -44,8 +43,7 @@ std::optional<uint32_t> ParseHexDigits(std::string_view s)
 }
 
 // Decimal magnitude; `limit` is the largest magnitude the sign allows.
-std::optional<uint32_t> ParseDecDigits(std::string_view s, uint32_t limit)
-{
+std::optional<uint32_t> ParseDecDigits(std::string_view s, uint32_t limit) {
     if (s.empty()) return std::nullopt;
     uint64_t value = 0;
     for (char c : s) {
@@ -56,8 +54,7 @@ std::optional<uint32_t> ParseDecDigits(std::string_view s, uint32_t limit)
     return static_cast<uint32_t>(value);
 }
 
-std::string HexPadded(uint32_t v, int width)
-{
+std::string HexPadded(uint32_t v, int width) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%0*X", width, v);
     return buf;
@@ -65,8 +62,7 @@ std::string HexPadded(uint32_t v, int width)
 
 }  // namespace
 
-std::optional<int32_t> ParseInt(std::string_view text)
-{
+std::optional<int32_t> ParseInt(std::string_view text) {
     std::string_view s = text;
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
 
@@ -90,15 +86,20 @@ std::optional<int32_t> ParseInt(std::string_view text)
     return static_cast<int32_t>(bits);
 }
 
-int32_t ParseIntOr(std::string_view text, int32_t fallback)
-{
+int32_t ParseIntOr(std::string_view text, int32_t fallback) {
     return ParseInt(text).value_or(fallback);
 }
 
-std::string Hex4(uint32_t v) { return HexPadded(v, 4); }
+std::string Hex4(uint32_t v) {
+    return HexPadded(v, 4);
+}
 
-std::string Hex6(uint32_t v) { return HexPadded(v, 6); }
+std::string Hex6(uint32_t v) {
+    return HexPadded(v, 6);
+}
 
-std::string RegDisplay(uint16_t v) { return "$" + HexPadded(v, 4); }
+std::string RegDisplay(uint16_t v) {
+    return "$" + HexPadded(v, 4);
+}
 
 }  // namespace talmir

@@ -4,8 +4,7 @@
 
 namespace talmir {
 
-bool LedIsGreen(int column, const std::string& cellText)
-{
+bool LedIsGreen(int column, const std::string& cellText) {
     const int32_t v = ParseIntOr(cellText, 0);
     return column == 2 ? v > 0 : v == 0;
 }

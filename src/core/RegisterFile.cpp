@@ -5,8 +5,7 @@
 
 namespace talmir {
 
-std::string FormatRegisterFile(const std::array<uint16_t, 73>& values)
-{
+std::string FormatRegisterFile(const std::array<uint16_t, 73>& values) {
     std::string text;
     for (size_t addr = 1; addr < values.size(); ++addr) {
         text += std::to_string(values[addr]);
@@ -15,8 +14,7 @@ std::string FormatRegisterFile(const std::array<uint16_t, 73>& values)
     return text;
 }
 
-std::vector<std::string> SplitLines(std::string_view text)
-{
+std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
     while (!text.empty()) {
         const size_t brk = text.find_first_of("\r\n");
@@ -31,8 +29,7 @@ std::vector<std::string> SplitLines(std::string_view text)
     return lines;
 }
 
-RegisterFileLoad ParseRegisterFile(std::string_view text, uint16_t lastAddress)
-{
+RegisterFileLoad ParseRegisterFile(std::string_view text, uint16_t lastAddress) {
     RegisterFileLoad load;
     const std::vector<std::string> lines = SplitLines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -51,8 +48,7 @@ RegisterFileLoad ParseRegisterFile(std::string_view text, uint16_t lastAddress)
     return load;
 }
 
-std::vector<std::pair<uint16_t, uint16_t>> ReadRegisterIni(const IniFile& ini)
-{
+std::vector<std::pair<uint16_t, uint16_t>> ReadRegisterIni(const IniFile& ini) {
     std::vector<std::pair<uint16_t, uint16_t>> values;
     for (uint16_t addr = 0; addr <= 72; ++addr) {
         const int32_t value = ini.ReadInteger("REG_CFG", std::to_string(addr), -1);

@@ -4,18 +4,20 @@
 
 namespace talmir {
 
-std::string WorkDataHeader() { return "Angle;Anplitude;X;Y;"; }
+std::string WorkDataHeader() {
+    return "Angle;Anplitude;X;Y;";
+}
 
-std::string WorkDataLine(uint16_t r37, uint16_t r38, int32_t x, int32_t y)
-{
+std::string WorkDataLine(uint16_t r37, uint16_t r38, int32_t x, int32_t y) {
     return Hex4(r37) + ";" + std::to_string(r38) + ";" + std::to_string(x) + ";" +
            std::to_string(y) + ";";
 }
 
-std::string XYHeader() { return "X;Y"; }
+std::string XYHeader() {
+    return "X;Y";
+}
 
-std::string XYLine(int32_t x, int32_t y)
-{
+std::string XYLine(int32_t x, int32_t y) {
     return std::to_string(x) + ";" + std::to_string(y) + ";";
 }
 

@@ -51,10 +51,10 @@ using SPI_GetChannelInfo_t = FT_STATUS (*)(DWORD index, DeviceListInfoNode* info
 using SPI_OpenChannel_t = FT_STATUS (*)(DWORD index, FT_HANDLE* handle);
 using SPI_InitChannel_t = FT_STATUS (*)(FT_HANDLE handle, ChannelConfig* config);
 using SPI_CloseChannel_t = FT_STATUS (*)(FT_HANDLE handle);
-using SPI_Read_t = FT_STATUS (*)(FT_HANDLE handle, UCHAR* buffer, DWORD size,
-                                 DWORD* transferred, DWORD options);
-using SPI_Write_t = FT_STATUS (*)(FT_HANDLE handle, UCHAR* buffer, DWORD size,
-                                  DWORD* transferred, DWORD options);
+using SPI_Read_t = FT_STATUS (*)(FT_HANDLE handle, UCHAR* buffer, DWORD size, DWORD* transferred,
+                                 DWORD options);
+using SPI_Write_t = FT_STATUS (*)(FT_HANDLE handle, UCHAR* buffer, DWORD size, DWORD* transferred,
+                                  DWORD options);
 using SPI_IsBusy_t = FT_STATUS (*)(FT_HANDLE handle, BOOL* state);
 using FT_WriteGPIO_t = FT_STATUS (*)(FT_HANDLE handle, UCHAR dir, UCHAR value);
 }

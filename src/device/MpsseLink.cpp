@@ -128,8 +128,7 @@ FT_STATUS MpsseLink::SPIWriteData(std::uint32_t channel, std::uint8_t size,
     return Transfer(fn_.SPI_Write, "SPI_Write", channel, copy.data(), size, kOptionBytesFramed);
 }
 
-FT_STATUS MpsseLink::GPIOWrite(std::uint32_t channel, std::uint8_t direction,
-                               std::uint8_t value) {
+FT_STATUS MpsseLink::GPIOWrite(std::uint32_t channel, std::uint8_t direction, std::uint8_t value) {
     if (!IsBound()) throw DeviceError("FT_WriteGPIO", "the MPSSE library is not loaded");
     EnsureChannelOpen(channel);
     const FT_STATUS status = fn_.FT_WriteGPIO(SPIHandle, direction, value);

@@ -76,7 +76,9 @@ void TASensDig::PutReg(std::uint16_t RegAddr, std::uint16_t RegData, bool WriteT
     }
 }
 
-void TASensDig::PutWord() { SendNopWord(); }
+void TASensDig::PutWord() {
+    SendNopWord();
+}
 
 template <typename Read>
 bool TASensDig::GuardFrame(Read read) {
@@ -107,8 +109,7 @@ bool TASensDig::GetAngleData2(std::uint16_t& AData1, std::uint16_t& AData2) {
     });
 }
 
-bool TASensDig::GetAngleData3(std::uint16_t& AData1, std::uint16_t& AData2,
-                              std::uint16_t& AData3) {
+bool TASensDig::GetAngleData3(std::uint16_t& AData1, std::uint16_t& AData2, std::uint16_t& AData3) {
     return GuardFrame([&] {
         std::uint8_t b[6] = {};
         link_.SPIReadData(kChannel, 6, b);

@@ -12,7 +12,7 @@
 namespace talmir {
 
 struct TRegSlot {
-    std::uint16_t Data = 0;         // value held by the tool
+    std::uint16_t Data = 0;          // value held by the tool
     std::uint16_t ActData = 0xFFFF;  // value last read from or written to the chip
     bool IsActual = false;           // held value known to match the chip
 };

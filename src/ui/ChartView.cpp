@@ -1,5 +1,7 @@
 #include "ui/ChartView.h"
 
+#include "ui/ChartPointSeries.h"
+
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -10,22 +12,6 @@ namespace {
 
 // Redraws are coalesced to about one per screen refresh.
 constexpr int kRedrawDelayMs = 16;
-
-// Running value range of a series, so rescaling never scans the points.
-struct Range {
-    double xMin = std::numeric_limits<double>::infinity();
-    double xMax = -std::numeric_limits<double>::infinity();
-    double yMin = std::numeric_limits<double>::infinity();
-    double yMax = -std::numeric_limits<double>::infinity();
-    void Add(double x, double y) {
-        xMin = std::min(xMin, x);
-        xMax = std::max(xMax, x);
-        yMin = std::min(yMin, y);
-        yMax = std::max(yMax, y);
-    }
-    bool Empty() const { return xMin > xMax; }
-};
-
 class LineSeries final : public TChartSeries {
 public:
     LineSeries(TChart* chart, const QString& title, const QColor& color)
@@ -42,7 +28,7 @@ public:
     }
     void Clear() override {
         graph_->data()->clear();
-        range_ = Range{};
+        range_ = SeriesRange{};
     }
     int Count() const override { return graph_->data()->size(); }
     double XValue(int i) const override { return graph_->data()->at(i)->key; }
@@ -51,49 +37,12 @@ public:
     bool Active() const override { return graph_->visible(); }
     QString Title() const override { return graph_->name(); }
     QCPAbstractPlottable* Plottable() const override { return graph_; }
-    const Range& ValueRange() const { return range_; }
+    const SeriesRange& ValueRange() const override { return range_; }
 
 private:
     QCPGraph* graph_;
-    Range range_;
+    SeriesRange range_;
 };
-
-// Points in arrival order: appending is O(1) whatever the x order.
-class PointSeries final : public TChartSeries {
-public:
-    PointSeries(TChart* chart, const QString& title, const QColor& color)
-        : curve_(new QCPCurve(chart->xAxis, chart->yAxis)) {
-        curve_->setName(title);
-        curve_->setPen(QPen(color));
-        curve_->setLineStyle(QCPCurve::lsNone);
-        curve_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, color, color, 4));
-    }
-    void AddXY(double x, double y) override {
-        curve_->addData(static_cast<double>(curve_->data()->size()), x, y);
-        range_.Add(x, y);
-    }
-    void Clear() override {
-        curve_->data()->clear();
-        range_ = Range{};
-    }
-    int Count() const override { return curve_->data()->size(); }
-    double XValue(int i) const override { return curve_->data()->at(i)->key; }
-    double YValue(int i) const override { return curve_->data()->at(i)->value; }
-    void SetActive(bool active) override { curve_->setVisible(active); }
-    bool Active() const override { return curve_->visible(); }
-    QString Title() const override { return curve_->name(); }
-    QCPAbstractPlottable* Plottable() const override { return curve_; }
-    const Range& ValueRange() const { return range_; }
-
-private:
-    QCPCurve* curve_;
-    Range range_;
-};
-
-const Range& RangeOf(const TChartSeries& s) {
-    if (auto* line = dynamic_cast<const LineSeries*>(&s)) return line->ValueRange();
-    return static_cast<const PointSeries&>(s).ValueRange();
-}
 
 // A legend entry drawn with a check box that mirrors its series' visibility.
 class CheckLegendItem final : public QCPPlottableLegendItem {
@@ -157,7 +106,7 @@ TChartSeries* TChart::AddLineSeries(const QString& title, const QColor& color) {
 }
 
 TChartSeries* TChart::AddPointSeries(const QString& title, const QColor& color) {
-    series_.push_back(std::make_unique<PointSeries>(this, title, color));
+    series_.push_back(MakePointSeries(this, title, color));
     legend->addItem(new CheckLegendItem(legend, series_.back()->Plottable()));
     return series_.back().get();
 }
@@ -177,9 +126,9 @@ void TChart::RequestRedraw() {
 void TChart::RedrawNow() {
     redrawPending_ = false;
     if (autoScale_) {
-        Range all;
+        SeriesRange all;
         for (const auto& s : series_) {
-            const Range& r = RangeOf(*s);
+            const SeriesRange& r = s->ValueRange();
             if (r.Empty()) continue;
             all.Add(r.xMin, r.yMin);
             all.Add(r.xMax, r.yMax);

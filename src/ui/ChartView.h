@@ -7,6 +7,8 @@
 
 #include <QColor>
 #include <QString>
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -15,6 +17,21 @@
 namespace talmir {
 
 class TChart;
+
+// Running value range of a series, so rescaling never scans the points.
+struct SeriesRange {
+    double xMin = std::numeric_limits<double>::infinity();
+    double xMax = -std::numeric_limits<double>::infinity();
+    double yMin = std::numeric_limits<double>::infinity();
+    double yMax = -std::numeric_limits<double>::infinity();
+    void Add(double x, double y) {
+        xMin = std::min(xMin, x);
+        xMax = std::max(xMax, x);
+        yMin = std::min(yMin, y);
+        yMax = std::max(yMax, y);
+    }
+    bool Empty() const { return xMin > xMax; }
+};
 
 // One series of a chart. Hidden (inactive) series keep receiving points.
 class TChartSeries {
@@ -29,6 +46,7 @@ public:
     virtual bool Active() const = 0;
     virtual QString Title() const = 0;
     virtual QCPAbstractPlottable* Plottable() const = 0;
+    virtual const SeriesRange& ValueRange() const = 0;
 };
 
 class TChart : public QCustomPlot {

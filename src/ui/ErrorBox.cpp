@@ -12,7 +12,9 @@ ErrorSink& Sink() {
 }
 }  // namespace
 
-void SetErrorSink(ErrorSink sink) { Sink() = std::move(sink); }
+void SetErrorSink(ErrorSink sink) {
+    Sink() = std::move(sink);
+}
 
 void SendErrorsToStderr() {
     SetErrorSink([](const QString& message) {

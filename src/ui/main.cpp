@@ -22,8 +22,12 @@ namespace {
 
 constexpr const char* kSection = "CONFIG";
 
-std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.c_str()); }
+std::string Utf8(const QString& s) {
+    return s.toUtf8().toStdString();
+}
+QString FromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.c_str());
+}
 
 }  // namespace
 
@@ -52,9 +56,13 @@ TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
     FormCreate();
 }
 
-TF_Face::~TF_Face() { FormDestroy(); }
+TF_Face::~TF_Face() {
+    FormDestroy();
+}
 
-QString TF_Face::ConfigPath() const { return options_.exeDir + QStringLiteral("config.ini"); }
+QString TF_Face::ConfigPath() const {
+    return options_.exeDir + QStringLiteral("config.ini");
+}
 
 void TF_Face::SetUpPages() {
     ConnectTopPanel();
@@ -117,9 +125,9 @@ void TF_Face::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-void TF_Face::AttachAuxiliaryWindows(TF_Chart*, TF_ASens_Chart*) {}
-
-void TF_Face::PageControlChange(int) { AcquisitionActive = false; }
+void TF_Face::PageControlChange(int) {
+    AcquisitionActive = false;
+}
 
 void TF_Face::cbSaveToFileClick() {
     Guard(this, [&] { SaveConfig(); });

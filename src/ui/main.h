@@ -38,8 +38,8 @@ extern std::uint32_t WorkDataSampleCounter;
 bool IsCommandLineJob(const QStringList& args);
 
 struct TF_FaceOptions {
-    QString exeDir;        // folder of config.ini and pics/, with a trailing separator
-    QStringList args;      // command-line arguments after the program name
+    QString exeDir;             // folder of config.ini and pics/, with a trailing separator
+    QStringList args;           // command-line arguments after the program name
     MpsseLink* link = nullptr;  // the SPI link; the process-wide one when null
 };
 
@@ -168,8 +168,8 @@ private:
     void ConnectTopPanel();
     void RunCommandLine();
     void RunJob(const QString& job);
-    void InitLedsHeader();     // chart page: captions of the status grid
-    void FillRegisterList();   // register page: items "1".."72", register 1 shown
+    void InitLedsHeader();    // chart page: captions of the status grid
+    void FillRegisterList();  // register page: items "1".."72", register 1 shown
     void FillChannelConfig();
     std::uint32_t ClockRateFromEditFreq() const;
 

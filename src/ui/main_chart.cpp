@@ -11,6 +11,8 @@ void TF_Face::InitLedsHeader() {}
 void TF_Face::btnStartClick() {}
 void TF_Face::TimerTimer() {}
 void TF_Face::BtnClearChartClick() {}
-bool TF_Face::sgLedsDrawCell(int, int, const QRect&, QPainter*) { return false; }
+bool TF_Face::sgLedsDrawCell(int, int, const QRect&, QPainter*) {
+    return false;
+}
 
 }  // namespace talmir

@@ -38,7 +38,8 @@ void TF_Face::RunJob(const QString& job) {
     const bool done = Guard(this, [&] {
         if (job == "-getdata") {
             const auto mode = ParseInt(args[1].toStdString());
-            if (!mode) throw std::runtime_error("'" + args[1].toStdString() + "' is not an integer");
+            if (!mode)
+                throw std::runtime_error("'" + args[1].toStdString() + "' is not an integer");
             const QString file = args.value(2);
             ReadAngleDataToFile(static_cast<std::uint8_t>(*mode & 0xFF), file);
             Report(QStringLiteral("-getdata: one record in readout mode %1 written to %2")

@@ -5,6 +5,8 @@ namespace talmir {
 
 void TF_Face::BtnRegsToFileClick() {}
 void TF_Face::BtnRegsFromFileClick() {}
-bool TF_Face::LoadRegsFromIni(const QString&) { return false; }
+bool TF_Face::LoadRegsFromIni(const QString&) {
+    return false;
+}
 
 }  // namespace talmir

@@ -13,7 +13,9 @@ void TF_Face::btnReadRegClick() {}
 void TF_Face::btnWriteRegClick() {}
 void TF_Face::btnReadAllClick() {}
 void TF_Face::btnWriteAllClick() {}
-bool TF_Face::sgRegDrawCell(int, int, const QRect&, QPainter*) { return false; }
+bool TF_Face::sgRegDrawCell(int, int, const QRect&, QPainter*) {
+    return false;
+}
 void TF_Face::sgRegMouseUp(const QPoint&) {}
 
 }  // namespace talmir

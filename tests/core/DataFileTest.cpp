@@ -11,8 +11,7 @@ using test::ReadAll;
 using test::TempDir;
 using test::WriteAll;
 
-TEST(DataFile, HeaderOnlyWhenTheFileIsCreated)
-{
+TEST(DataFile, HeaderOnlyWhenTheFileIsCreated) {
     TempDir dir;
     const std::string path = dir.File("data.csv");
     AppendRecord(path, "H;", std::string("1;"));
@@ -20,8 +19,7 @@ TEST(DataFile, HeaderOnlyWhenTheFileIsCreated)
     EXPECT_EQ(ReadAll(path), "H;\r\n1;\r\n2;\r\n");
 }
 
-TEST(DataFile, ExistingEmptyFileGetsNoHeader)
-{
+TEST(DataFile, ExistingEmptyFileGetsNoHeader) {
     TempDir dir;
     const std::string path = dir.File("data.csv");
     WriteAll(path, "");
@@ -29,8 +27,7 @@ TEST(DataFile, ExistingEmptyFileGetsNoHeader)
     EXPECT_EQ(ReadAll(path), "1;\r\n");
 }
 
-TEST(DataFile, NoLineCreatesHeaderOnlyAndLeavesExistingFileAlone)
-{
+TEST(DataFile, NoLineCreatesHeaderOnlyAndLeavesExistingFileAlone) {
     TempDir dir;
     const std::string path = dir.File("data.csv");
     AppendRecord(path, "", std::nullopt);
@@ -38,8 +35,7 @@ TEST(DataFile, NoLineCreatesHeaderOnlyAndLeavesExistingFileAlone)
     EXPECT_EQ(ReadAll(path), "\r\n");
 }
 
-TEST(DataFile, EmptyNameIsAnError)
-{
+TEST(DataFile, EmptyNameIsAnError) {
     try {
         AppendRecord("", "H;", std::string("1;"));
         FAIL() << "no exception";
@@ -48,8 +44,7 @@ TEST(DataFile, EmptyNameIsAnError)
     }
 }
 
-TEST(DataFile, UnwritablePathThrowsNamingTheFile)
-{
+TEST(DataFile, UnwritablePathThrowsNamingTheFile) {
     TempDir dir;
     const std::string path = dir.File("no/such/dir/data.csv");
     try {

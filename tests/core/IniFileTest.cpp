@@ -11,8 +11,7 @@ using test::ReadAll;
 using test::TempDir;
 using test::WriteAll;
 
-TEST(IniFile, MissingFileGivesEmptyDocumentAndDefaults)
-{
+TEST(IniFile, MissingFileGivesEmptyDocumentAndDefaults) {
     TempDir dir;
     IniFile ini;
     EXPECT_FALSE(ini.Load(dir.File("none.ini")));
@@ -22,8 +21,7 @@ TEST(IniFile, MissingFileGivesEmptyDocumentAndDefaults)
     EXPECT_TRUE(ini.ReadBool("CONFIG", "a", true));
 }
 
-TEST(IniFile, NewFileHasSectionThenKeysInWriteOrderWithCrLf)
-{
+TEST(IniFile, NewFileHasSectionThenKeysInWriteOrderWithCrLf) {
     TempDir dir;
     IniFile ini;
     for (int i = 1; i <= 5; ++i) {
@@ -34,8 +32,7 @@ TEST(IniFile, NewFileHasSectionThenKeysInWriteOrderWithCrLf)
               "[CONFIG]\r\nk1=v1\r\nk2=v2\r\nk3=v3\r\nk4=v4\r\nk5=v5\r\n");
 }
 
-TEST(IniFile, ValuesSurviveSaveAndLoad)
-{
+TEST(IniFile, ValuesSurviveSaveAndLoad) {
     TempDir dir;
     IniFile out;
     out.Write("CONFIG", "File", "C:/data files/data.csv");
@@ -50,8 +47,7 @@ TEST(IniFile, ValuesSurviveSaveAndLoad)
     EXPECT_FALSE(in.ReadBool("CONFIG", "Off", true));
 }
 
-TEST(IniFile, ReadsMatchCaseInsensitivelyTrimAndParseIntegers)
-{
+TEST(IniFile, ReadsMatchCaseInsensitivelyTrimAndParseIntegers) {
     TempDir dir;
     WriteAll(dir.File("a.ini"), "[Config]\nPath =  a b  \nHex=$10\nFlag=7\nWord=yes\nEq=a=b\n");
     IniFile ini;
@@ -66,11 +62,9 @@ TEST(IniFile, ReadsMatchCaseInsensitivelyTrimAndParseIntegers)
     EXPECT_FALSE(ini.Read("OTHER", "Path"));
 }
 
-TEST(IniFile, WriteReplacesInPlaceAndAddsAfterLastKeyKeepingOtherLines)
-{
+TEST(IniFile, WriteReplacesInPlaceAndAddsAfterLastKeyKeepingOtherLines) {
     TempDir dir;
-    WriteAll(dir.File("a.ini"),
-             "; settings\n[CONFIG]\nA = old\n; note\nB=2\n\n[OTHER]\nA=x\n");
+    WriteAll(dir.File("a.ini"), "; settings\n[CONFIG]\nA = old\n; note\nB=2\n\n[OTHER]\nA=x\n");
     IniFile ini;
     ASSERT_TRUE(ini.Load(dir.File("a.ini")));
     ini.Write("config", "a", "new");
@@ -82,8 +76,7 @@ TEST(IniFile, WriteReplacesInPlaceAndAddsAfterLastKeyKeepingOtherLines)
               "; settings\n[CONFIG]\nA=new\n; note\nB=2\nC=3\n\n[OTHER]\nA=x\nZ=9\n[NEW]\nK=v\n");
 }
 
-TEST(IniFile, KeepsCrLfAndCrLineEnds)
-{
+TEST(IniFile, KeepsCrLfAndCrLineEnds) {
     TempDir dir;
     WriteAll(dir.File("crlf.ini"), "[S]\r\nA=1\r\n");
     WriteAll(dir.File("cr.ini"), "[S]\rA=1");
@@ -98,8 +91,7 @@ TEST(IniFile, KeepsCrLfAndCrLineEnds)
     EXPECT_EQ(ReadAll(dir.File("cr.ini")), "[S]\rA=1\rB=2\r");
 }
 
-TEST(IniFile, SaveToUnwritablePlaceThrowsNamingTheFile)
-{
+TEST(IniFile, SaveToUnwritablePlaceThrowsNamingTheFile) {
     TempDir dir;
     IniFile ini;
     ini.Write("CONFIG", "a", "1");

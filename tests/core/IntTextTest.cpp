@@ -7,8 +7,7 @@
 namespace talmir {
 namespace {
 
-TEST(ParseInt, AcceptsDecimalAndEveryHexPrefix)
-{
+TEST(ParseInt, AcceptsDecimalAndEveryHexPrefix) {
     const std::pair<const char*, int32_t> cases[] = {
         {"$1234", 0x1234}, {"0x1234", 0x1234}, {"0X1234", 0x1234}, {"x1234", 0x1234},
         {"X1234", 0x1234}, {"4660", 4660},     {"70000", 70000},   {"-1", -1},
@@ -20,16 +19,14 @@ TEST(ParseInt, AcceptsDecimalAndEveryHexPrefix)
     }
 }
 
-TEST(ParseInt, RejectsTextThatIsNotAWholeInteger)
-{
-    for (const char* text : {"12ab", "5 ", "$", "0x", "x", "", " ", "+", "-", "- 5", "$-10",
-                             "1.5", "0x1G", "5\n"}) {
+TEST(ParseInt, RejectsTextThatIsNotAWholeInteger) {
+    for (const char* text :
+         {"12ab", "5 ", "$", "0x", "x", "", " ", "+", "-", "- 5", "$-10", "1.5", "0x1G", "5\n"}) {
         EXPECT_FALSE(ParseInt(text)) << '"' << text << '"';
     }
 }
 
-TEST(ParseInt, DecimalMustFitSigned32Bits)
-{
+TEST(ParseInt, DecimalMustFitSigned32Bits) {
     EXPECT_EQ(ParseInt("2147483647"), INT32_MAX);
     EXPECT_EQ(ParseInt("-2147483648"), INT32_MIN);
     EXPECT_FALSE(ParseInt("2147483648"));
@@ -37,8 +34,7 @@ TEST(ParseInt, DecimalMustFitSigned32Bits)
     EXPECT_FALSE(ParseInt("99999999999999999999"));
 }
 
-TEST(ParseInt, HexIsA32BitPatternOfAtMostEightDigits)
-{
+TEST(ParseInt, HexIsA32BitPatternOfAtMostEightDigits) {
     EXPECT_EQ(ParseInt("$FFFFFFFF"), -1);
     EXPECT_EQ(ParseInt("$80000000"), INT32_MIN);
     EXPECT_EQ(ParseInt("-$1"), -1);
@@ -47,15 +43,13 @@ TEST(ParseInt, HexIsA32BitPatternOfAtMostEightDigits)
     EXPECT_FALSE(ParseInt("$000000001"));
 }
 
-TEST(ParseIntOr, FallsBackOnlyWhenNotAnInteger)
-{
+TEST(ParseIntOr, FallsBackOnlyWhenNotAnInteger) {
     EXPECT_EQ(ParseIntOr("12", 100), 12);
     EXPECT_EQ(ParseIntOr("0", 100), 0);
     EXPECT_EQ(ParseIntOr("abc", 100), 100);
 }
 
-TEST(HexText, UpperCaseZeroPaddedToMinimumWidth)
-{
+TEST(HexText, UpperCaseZeroPaddedToMinimumWidth) {
     EXPECT_EQ(Hex4(10), "000A");
     EXPECT_EQ(Hex4(0xABCDE), "ABCDE");
     EXPECT_EQ(Hex6(0), "000000");

@@ -5,8 +5,7 @@
 namespace talmir {
 namespace {
 
-TEST(LedColors, AlarmCellsGreenWhenClearLockGreenWhenSet)
-{
+TEST(LedColors, AlarmCellsGreenWhenClearLockGreenWhenSet) {
     for (int col : {0, 1}) {
         EXPECT_TRUE(LedIsGreen(col, "0"));
         EXPECT_TRUE(LedIsGreen(col, ""));

@@ -3,18 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 
 namespace talmir::test {
 
 class TempDir {
 public:
-    TempDir()
-    {
+    TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = std::filesystem::temp_directory_path() /
                 ("talmir_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
@@ -32,14 +31,12 @@ private:
     std::filesystem::path path_;
 };
 
-inline std::string ReadAll(const std::string& path)
-{
+inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void WriteAll(const std::string& path, const std::string& text)
-{
+inline void WriteAll(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 

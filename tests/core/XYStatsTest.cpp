@@ -5,12 +5,18 @@
 namespace talmir {
 namespace {
 
-TEST(XYStats, OffsetAndAmplitudeRoundHalfToEven)
-{
-    struct Case { int32_t max, min, offset, amplitude; };
+TEST(XYStats, OffsetAndAmplitudeRoundHalfToEven) {
+    struct Case {
+        int32_t max, min, offset, amplitude;
+    };
     const Case cases[] = {
-        {3, 0, 2, 2}, {5, 0, 2, 2}, {1, 0, 0, 0}, {0, -1, 0, 0}, {-1, -2, -2, 0},
-        {32767, -32768, 0, 32768}, {-1200, -1200, -1200, 0},
+        {3, 0, 2, 2},
+        {5, 0, 2, 2},
+        {1, 0, 0, 0},
+        {0, -1, 0, 0},
+        {-1, -2, -2, 0},
+        {32767, -32768, 0, 32768},
+        {-1200, -1200, -1200, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Offset(c.max, c.min), c.offset) << c.max << "/" << c.min;
@@ -21,8 +27,7 @@ TEST(XYStats, OffsetAndAmplitudeRoundHalfToEven)
     EXPECT_EQ(HalfRoundEven(7), 4);
 }
 
-TEST(XYStats, FirstSampleAfterStartSetsAllExtremes)
-{
+TEST(XYStats, FirstSampleAfterStartSetsAllExtremes) {
     XYExtremes e;
     e.Start();
     EXPECT_FALSE(e.HasSample);
@@ -45,8 +50,7 @@ TEST(XYStats, FirstSampleAfterStartSetsAllExtremes)
     EXPECT_EQ(e.CosMax, 3);
 }
 
-TEST(XYStats, SamplesFarFromZeroGiveTheirOwnExtremes)
-{
+TEST(XYStats, SamplesFarFromZeroGiveTheirOwnExtremes) {
     XYExtremes e;
     e.Start();
     e.Add(-6000, 6000);

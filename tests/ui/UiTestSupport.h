@@ -1,0 +1,74 @@
+// Fixture of the widget tests: the simulator at power-on state, a fresh
+// executable folder for config.ini and data files, error boxes captured
+// instead of shown, and the main window created on demand.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+#include "talmir_sim_control.h"
+#include "ui/ErrorBox.h"
+#include "ui/UnitASensChart.h"
+#include "ui/main.h"
+
+namespace talmir::test {
+
+// Every recorded adapter call since the last TraceClear.
+inline std::vector<TalmirSimCall> Trace() {
+    std::vector<TalmirSimCall> calls(TalmirSim_TraceCount());
+    for (uint32_t i = 0; i < calls.size(); ++i) TalmirSim_TraceGet(i, &calls[i]);
+    return calls;
+}
+
+// The calls of one entry point, in order.
+inline std::vector<TalmirSimCall> CallsOf(const char* name) {
+    std::vector<TalmirSimCall> out;
+    for (const auto& c : Trace())
+        if (std::string(c.name) == name) out.push_back(c);
+    return out;
+}
+
+class UiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        TalmirSim_Reset();
+        Mpsse().ResetChannel();
+        AcquisitionActive = false;
+        GPIOState = 0;
+        errors_.clear();
+        SetErrorSink([this](const QString& m) { errors_ << m; });
+    }
+    void TearDown() override {
+        face_.reset();
+        SetErrorSink({});
+    }
+
+    // The main window with the given command-line arguments, its folder the
+    // test's own temporary folder.
+    TF_Face& Face(const QStringList& args = {}) {
+        if (!face_) {
+            TF_FaceOptions options;
+            options.exeDir = dir_.path() + "/";
+            options.args = args;
+            face_ = std::make_unique<TF_Face>(options);
+        }
+        return *face_;
+    }
+    void DestroyFace() { face_.reset(); }
+
+    QString Path(const QString& name) const { return dir_.path() + "/" + name; }
+    const QStringList& Errors() const { return errors_; }
+
+    QTemporaryDir dir_;
+    QStringList errors_;
+    std::unique_ptr<TF_Face> face_;
+};
+
+}  // namespace talmir::test
