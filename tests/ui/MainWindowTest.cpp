@@ -1,0 +1,147 @@
+// Start-up, settings file and page changes of the main window.
+#include <QFile>
+#include <QTabWidget>
+
+#include "UiTestSupport.h"
+#include "ui_PageChart.h"
+#include "ui_PageCircle.h"
+#include "ui_PageWork.h"
+#include "ui_main.h"
+
+namespace talmir::test {
+namespace {
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+using MainWindowTest = UiTest;
+
+TEST_F(MainWindowTest, OpensOnChartPageWithCaptionAndDefaultChannelConfig) {
+    TF_Face& face = Face();
+    EXPECT_EQ(face.windowTitle(), QStringLiteral("TALMIR - БИС процессора положения"));
+    EXPECT_EQ(face.ui->PageControl->currentWidget(), face.ui->TabSheet2);
+    EXPECT_EQ(face.ui->PageControl->tabText(0), QStringLiteral("Конфигурация"));
+    EXPECT_EQ(face.ui->PageControl->tabText(3), QStringLiteral("Круговой график"));
+    const auto& config = Mpsse().ChannelConfig();
+    EXPECT_EQ(config.ClockRate, 1000000u);
+    EXPECT_EQ(config.LatencyTimer, 1);
+    EXPECT_EQ(config.configOptions, 0x20u);
+    EXPECT_EQ(config.Pin, 0u);
+    EXPECT_FALSE(Mpsse().IsChannelOpen()) << "start-up must not open the channel";
+}
+
+TEST_F(MainWindowTest, NewInstallationUsesDefaultsAndCreatesSettingsInKeyOrderAtExit) {
+    TF_Face& face = Face();
+    const QString dataCsv = dir_.path() + "/data.csv";
+    EXPECT_EQ(face.chart->EditChartsFile->text(), dataCsv);
+    EXPECT_EQ(face.work->EditAngleDataFile->text(), dataCsv);
+    EXPECT_FALSE(face.chart->cbSaveChartsToFile->isChecked());
+    EXPECT_FALSE(QFile::exists(Path("config.ini")));
+    DestroyFace();
+    const QByteArray expected = "[CONFIG]\r\nSaveAngleDataFile=" + dataCsv.toUtf8() +
+                                "\r\nSaveRegsDataFile=" + dataCsv.toUtf8() +
+                                "\r\nSaveAngleDataToFile=0\r\nSaveChartDataToFile=0\r\n"
+                                "SaveXYChartDataToFile=0\r\n";
+    EXPECT_EQ(ReadFile(Path("config.ini")), expected);
+}
+
+TEST_F(MainWindowTest, RestoresStoredValuesWithoutRewritingTheFile) {
+    const QByteArray stored =
+        "[CONFIG]\r\nSaveAngleDataToFile=1\r\nSaveChartDataToFile=1\r\n"
+        "SaveRegsDataFile=/tmp/chart.csv\r\nSaveAngleDataFile=/tmp/work.csv\r\n"
+        "SaveXYChartDataToFile=1\r\n";
+    WriteFile(Path("config.ini"), stored);
+    TF_Face& face = Face();
+    EXPECT_TRUE(face.work->cbSaveToFile->isChecked());
+    EXPECT_TRUE(face.chart->cbSaveChartsToFile->isChecked());
+    EXPECT_EQ(face.chart->EditChartsFile->text(), "/tmp/chart.csv");
+    EXPECT_EQ(face.work->EditAngleDataFile->text(), "/tmp/work.csv");
+    EXPECT_FALSE(face.circle->cbSaveXYChartsToFile->isChecked()) << "XY logging is never restored";
+    EXPECT_EQ(ReadFile(Path("config.ini")), stored);
+}
+
+TEST_F(MainWindowTest, NonIntegerBooleanReadsAsFalse) {
+    WriteFile(Path("config.ini"), "[CONFIG]\nSaveChartDataToFile=yes\nSaveAngleDataToFile=2\n");
+    TF_Face& face = Face();
+    EXPECT_FALSE(face.chart->cbSaveChartsToFile->isChecked());
+    EXPECT_TRUE(face.work->cbSaveToFile->isChecked());
+}
+
+TEST_F(MainWindowTest, SavingReplacesKeysInPlaceAndKeepsOtherLines) {
+    WriteFile(Path("config.ini"),
+              "; settings\r\n[OTHER]\r\nA=1\r\n[CONFIG]\r\nSaveChartDataToFile=1\r\nMine=x\r\n");
+    TF_Face& face = Face();
+    face.chart->cbSaveChartsToFile->click();  // unchecks and saves at once
+    const QByteArray saved = ReadFile(Path("config.ini"));
+    EXPECT_TRUE(
+        saved.startsWith("; settings\r\n[OTHER]\r\nA=1\r\n[CONFIG]\r\n"
+                         "SaveChartDataToFile=0\r\nMine=x\r\n"))
+        << saved.constData();
+    EXPECT_TRUE(saved.contains("SaveXYChartDataToFile=0\r\n"));
+}
+
+TEST_F(MainWindowTest, EachSaveCheckBoxWritesTheSettingsAtOnce) {
+    TF_Face& face = Face();
+    face.circle->cbSaveXYChartsToFile->click();
+    EXPECT_TRUE(ReadFile(Path("config.ini")).contains("SaveXYChartDataToFile=1"));
+    face.work->cbSaveToFile->click();
+    EXPECT_TRUE(ReadFile(Path("config.ini")).contains("SaveAngleDataToFile=1"));
+}
+
+TEST_F(MainWindowTest, UnwritableSettingsFileShowsAnErrorNamingIt) {
+    TF_FaceOptions options;
+    options.exeDir = dir_.path() + "/missing-folder/";
+    options.args = {};
+    face_ = std::make_unique<TF_Face>(options);
+    DestroyFace();
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_TRUE(Errors()[0].contains("config.ini")) << Errors()[0].toStdString();
+}
+
+TEST_F(MainWindowTest, PageChangeClearsTheAcquisitionFlagOnly) {
+    TF_Face& face = Face();
+    AcquisitionActive = true;
+    face.ui->PageControl->setCurrentIndex(0);
+    EXPECT_FALSE(AcquisitionActive);
+}
+
+TEST_F(MainWindowTest, FewerThanTwoArgumentsRunNoIdentification) {
+    Face({"-getdata"});
+    EXPECT_EQ(TalmirSim_TraceCount(), 0u);
+    EXPECT_FALSE(Face().JobExitCode().has_value());
+}
+
+TEST_F(MainWindowTest, UnknownOrWrongCaseFirstArgumentIdentifiesAndOpensTheWindow) {
+    TF_Face& face = Face({"-GETDATA", "1", Path("x.csv")});
+    EXPECT_FALSE(CallsOf("SPI_Read").empty()) << "identification reads register 0";
+    EXPECT_FALSE(face.JobExitCode().has_value());
+    EXPECT_FALSE(QFile::exists(Path("x.csv")));
+}
+
+TEST_F(MainWindowTest, JobWithNonIntegerModeFailsWithoutRecord) {
+    TF_Face& face = Face({"-getdata", "abc", Path("x.csv")});
+    ASSERT_TRUE(face.JobExitCode().has_value());
+    EXPECT_NE(*face.JobExitCode(), 0);
+    EXPECT_FALSE(QFile::exists(Path("x.csv")));
+    ASSERT_FALSE(Errors().isEmpty());
+    EXPECT_TRUE(Errors().last().contains("abc"));
+}
+
+TEST(CommandLineJob, OnlyGetdataAndConfigWithTwoArgumentsAreJobs) {
+    EXPECT_TRUE(IsCommandLineJob({"-getdata", "1"}));
+    EXPECT_TRUE(IsCommandLineJob({"-config", "f.ini"}));
+    EXPECT_FALSE(IsCommandLineJob({"-config"}));
+    EXPECT_FALSE(IsCommandLineJob({"-GETDATA", "1", "f"}));
+    EXPECT_FALSE(IsCommandLineJob({"-3v", "x"}));
+}
+
+}  // namespace
+}  // namespace talmir::test
