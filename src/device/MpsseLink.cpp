@@ -28,6 +28,8 @@ MpsseLink& Mpsse() {
 
 namespace {
 
+constexpr const char* kNotBound = "the MPSSE library is not loaded or lacks an entry point";
+
 template <typename Fn>
 bool ResolveOne(void* library, const char* name, Fn& slot) {
     slot = reinterpret_cast<Fn>(FindSymbol(library, name));
@@ -88,7 +90,7 @@ bool MpsseLink::IsBound() const {
 // initialisation leaves no channel open, so the next transfer tries again.
 void MpsseLink::EnsureChannelOpen(std::uint32_t channel) {
     if (SPIHandle != nullptr) return;
-    if (!IsBound()) throw DeviceError("SPI_OpenChannel", "the MPSSE library is not loaded");
+    if (!IsBound()) throw DeviceError("SPI_OpenChannel", kNotBound);
     FT_HANDLE handle = nullptr;
     const FT_STATUS opened = fn_.SPI_OpenChannel(channel, &handle);
     if (opened != FT_OK) throw DeviceError("SPI_OpenChannel", opened);
@@ -104,7 +106,7 @@ void MpsseLink::EnsureChannelOpen(std::uint32_t channel) {
 
 FT_STATUS MpsseLink::Transfer(SPI_Read_t call, const char* name, std::uint32_t channel,
                               std::uint8_t* buffer, std::uint32_t size, std::uint32_t options) {
-    if (!IsBound()) throw DeviceError(name, "the MPSSE library is not loaded");
+    if (!IsBound()) throw DeviceError(name, kNotBound);
     EnsureChannelOpen(channel);
     DWORD transferred = 0;
     const FT_STATUS status = call(SPIHandle, buffer, size, &transferred, options);
@@ -129,7 +131,7 @@ FT_STATUS MpsseLink::SPIWriteData(std::uint32_t channel, std::uint8_t size,
 }
 
 FT_STATUS MpsseLink::GPIOWrite(std::uint32_t channel, std::uint8_t direction, std::uint8_t value) {
-    if (!IsBound()) throw DeviceError("FT_WriteGPIO", "the MPSSE library is not loaded");
+    if (!IsBound()) throw DeviceError("FT_WriteGPIO", kNotBound);
     EnsureChannelOpen(channel);
     const FT_STATUS status = fn_.FT_WriteGPIO(SPIHandle, direction, value);
     if (status != FT_OK) throw DeviceError("FT_WriteGPIO", status);

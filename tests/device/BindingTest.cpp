@@ -1,0 +1,162 @@
+// Binding of the MPSSE library: the three messages, which entry points get
+// resolved, whether the channel count is asked for, and the library names.
+#include <cstdlib>
+#include <optional>
+
+#include "DeviceTestSupport.h"
+#include "device/DeviceError.h"
+
+using namespace talmir;
+using namespace talmir::test;
+
+namespace {
+
+struct Binding {
+    bool bound = false;
+    std::vector<std::string> messages;
+};
+
+Binding Bind(MpsseLink& link, const std::vector<std::string>& names) {
+    Binding result;
+    result.bound =
+        link.LoadMPSSELibrary(names, [&](const std::string& m) { result.messages.push_back(m); });
+    return result;
+}
+
+// Which of the nine entry points are resolved, in their binding order.
+std::vector<bool> Resolved(const MpsseLink& link) {
+    const auto& fn = link.EntryPoints();
+    return {fn.SPI_GetNumChannels != nullptr, fn.SPI_GetChannelInfo != nullptr,
+            fn.SPI_OpenChannel != nullptr,    fn.SPI_InitChannel != nullptr,
+            fn.SPI_CloseChannel != nullptr,   fn.SPI_Read != nullptr,
+            fn.SPI_Write != nullptr,          fn.SPI_IsBusy != nullptr,
+            fn.FT_WriteGPIO != nullptr};
+}
+
+const std::vector<bool> kNone(9, false);
+
+}  // namespace
+
+TEST(Binding, MissingLibraryShowsNotLoadedOnceAndResolvesNothing) {
+    MpsseLink link;
+    const Binding b = Bind(link, {"/nonexistent/libMPSSE.so", "/nonexistent/libmpsse.so"});
+    EXPECT_FALSE(b.bound);
+    EXPECT_EQ(b.messages, std::vector<std::string>{"Библиотека не была загружена"});
+    EXPECT_FALSE(link.IsLoaded());
+    EXPECT_EQ(Resolved(link), kNone);
+}
+
+TEST(Binding, LaterFileNameIsTriedWhenTheFirstDoesNotLoad) {
+    TalmirSim_Reset();
+    MpsseLink link;
+    const Binding b = Bind(link, {"/nonexistent/libMPSSE.so", kSimLibrary});
+    EXPECT_TRUE(b.bound);
+    EXPECT_TRUE(b.messages.empty());
+}
+
+TEST(Binding, CompleteLibraryResolvesAllNineAndAsksOnlyForTheChannelCount) {
+    TalmirSim_Reset();
+    MpsseLink link;
+    const Binding b = Bind(link, {kSimLibrary});
+    EXPECT_TRUE(b.bound);
+    EXPECT_TRUE(b.messages.empty());
+    EXPECT_TRUE(link.IsBound());
+    EXPECT_EQ(Resolved(link), std::vector<bool>(9, true));
+    EXPECT_EQ(TraceNames(), std::vector<std::string>{"SPI_GetNumChannels"});
+    EXPECT_EQ(link.ChannelCount(), 1u);
+    EXPECT_FALSE(link.IsChannelOpen());
+}
+
+TEST(Binding, LibraryLackingIsBusyShowsGenericMessageOnceAndSkipsChannelCount) {
+    SimVariant sim("no_isbusy");
+    ASSERT_TRUE(sim.Usable()) << sim.Path();
+    sim.Reset();
+    MpsseLink link;
+    const Binding b = Bind(link, {sim.Path()});
+    EXPECT_FALSE(b.bound);
+    EXPECT_EQ(b.messages, std::vector<std::string>{"Функция не найдена в DLL"});
+    EXPECT_TRUE(link.IsLoaded());
+    EXPECT_FALSE(link.IsBound());
+    EXPECT_EQ(Resolved(link),
+              (std::vector<bool>{true, true, true, true, true, true, true, false, false}));
+    EXPECT_TRUE(sim.TraceNames().empty()) << "SPI_GetNumChannels must not be called";
+}
+
+TEST(Binding, LibraryLackingOpenChannelNamesItAndStopsResolvingThere) {
+    SimVariant sim("no_openchannel");
+    ASSERT_TRUE(sim.Usable()) << sim.Path();
+    sim.Reset();
+    MpsseLink link;
+    const Binding b = Bind(link, {sim.Path()});
+    EXPECT_FALSE(b.bound);
+    EXPECT_EQ(b.messages, std::vector<std::string>{"Функция SPI_OpenChannel не найдена в DLL"});
+    EXPECT_EQ(Resolved(link),
+              (std::vector<bool>{true, true, false, false, false, false, false, false, false}));
+    EXPECT_TRUE(sim.TraceNames().empty());
+}
+
+TEST(Binding, LibraryLackingTheFirstEntryPointResolvesNothing) {
+    SimVariant sim("no_getnumchannels");
+    ASSERT_TRUE(sim.Usable()) << sim.Path();
+    sim.Reset();
+    MpsseLink link;
+    const Binding b = Bind(link, {sim.Path()});
+    EXPECT_EQ(b.messages, std::vector<std::string>{"Функция не найдена в DLL"});
+    EXPECT_EQ(Resolved(link), kNone);
+    EXPECT_TRUE(sim.TraceNames().empty());
+}
+
+TEST(Binding, IncompleteBindingRaisesOnTransferWithoutCallingTheLibrary) {
+    SimVariant sim("no_isbusy");
+    ASSERT_TRUE(sim.Usable()) << sim.Path();
+    sim.Reset();
+    MpsseLink link;
+    Bind(link, {sim.Path()});
+    SetToolConfig(link);
+    std::uint8_t buffer[2] = {0x00, 0x01};
+    EXPECT_THROW(link.SPIWriteData(0, 2, buffer), DeviceError);
+    EXPECT_THROW(link.SPIReadData(0, 2, buffer), DeviceError);
+    EXPECT_THROW(link.GPIOWrite(0, 0x81, 0x01), DeviceError);
+    EXPECT_NO_THROW(link.ResetChannel());
+    EXPECT_TRUE(sim.TraceNames().empty()) << "no open, no transfer";
+    EXPECT_FALSE(link.IsChannelOpen());
+}
+
+// Sets or clears the override for one test and restores what was there.
+class LibraryNames : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* v = std::getenv("TALMIR_MPSSE_LIBRARY")) saved_ = v;
+        unsetenv("TALMIR_MPSSE_LIBRARY");
+    }
+    void TearDown() override {
+        if (saved_)
+            setenv("TALMIR_MPSSE_LIBRARY", saved_->c_str(), 1);
+        else
+            unsetenv("TALMIR_MPSSE_LIBRARY");
+    }
+
+    std::optional<std::string> saved_;
+};
+
+TEST_F(LibraryNames, WithoutOverrideBothVendorFileNamesInOrder) {
+    EXPECT_EQ(MpsseLibraryNames(), (std::vector<std::string>{"libMPSSE.so", "libmpsse.so"}));
+}
+
+TEST_F(LibraryNames, OverrideIsTheOnlyNameTried) {
+    setenv("TALMIR_MPSSE_LIBRARY", "/opt/sim/libtalmirsim.so", 1);
+    EXPECT_EQ(MpsseLibraryNames(), std::vector<std::string>{"/opt/sim/libtalmirsim.so"});
+}
+
+TEST_F(LibraryNames, EmptyOverrideCountsAsUnset) {
+    setenv("TALMIR_MPSSE_LIBRARY", "", 1);
+    EXPECT_EQ(MpsseLibraryNames().size(), 2u);
+}
+
+TEST_F(LibraryNames, OverrideNamingAMissingFileShowsNotLoaded) {
+    setenv("TALMIR_MPSSE_LIBRARY", "/nonexistent/libtalmirsim.so", 1);
+    MpsseLink link;
+    std::vector<std::string> messages;
+    EXPECT_FALSE(link.LoadMPSSELibrary([&](const std::string& m) { messages.push_back(m); }));
+    EXPECT_EQ(messages, std::vector<std::string>{"Библиотека не была загружена"});
+}
