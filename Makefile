@@ -26,4 +26,4 @@ bench: build
 	scripts/run-benchmarks.sh $(BUILD)
 
 format:
-	clang-format -i $$(git ls-files '*.cpp' '*.h')
+	clang-format -i $$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')

@@ -1,5 +1,8 @@
 // The point series of the charting component: square markers, points in
-// arrival order whatever their x.
+// arrival order whatever their x. Appending is O(1), and a redraw costs only
+// the points that arrived since the last one: markers are stamped into a
+// cached raster of the plotting area, which is rebuilt only when the view
+// (area, axis ranges, colour) changes.
 #pragma once
 
 #include <memory>

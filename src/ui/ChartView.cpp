@@ -2,6 +2,7 @@
 
 #include "ui/ChartPointSeries.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -10,12 +11,16 @@ namespace talmir {
 
 namespace {
 
-// Redraws are coalesced to about one per screen refresh.
+// Redraws are coalesced to about one per screen refresh. A redraw that took
+// long (series of millions of points) spaces the next one out to twice its
+// duration, so the window keeps at least two thirds of its time for input.
 constexpr int kRedrawDelayMs = 16;
+constexpr int kMaxRedrawDelayMs = 1000;
+
 class LineSeries final : public TChartSeries {
 public:
     LineSeries(TChart* chart, const QString& title, const QColor& color)
-        : graph_(chart->addGraph()) {
+        : chart_(chart), graph_(chart->addGraph()) {
         graph_->setName(title);
         graph_->setPen(QPen(color));
         graph_->setLineStyle(QCPGraph::lsLine);
@@ -33,13 +38,17 @@ public:
     int Count() const override { return graph_->data()->size(); }
     double XValue(int i) const override { return graph_->data()->at(i)->key; }
     double YValue(int i) const override { return graph_->data()->at(i)->value; }
-    void SetActive(bool active) override { graph_->setVisible(active); }
+    void SetActive(bool active) override {
+        graph_->setVisible(active);
+        chart_->RequestRedraw();
+    }
     bool Active() const override { return graph_->visible(); }
     QString Title() const override { return graph_->name(); }
     QCPAbstractPlottable* Plottable() const override { return graph_; }
     const SeriesRange& ValueRange() const override { return range_; }
 
 private:
+    TChart* chart_;
     QCPGraph* graph_;
     SeriesRange range_;
 };
@@ -120,26 +129,33 @@ void TChart::SetFixedAxes(double xMin, double xMax, double yMin, double yMax) {
 void TChart::RequestRedraw() {
     if (redrawPending_) return;
     redrawPending_ = true;
-    QTimer::singleShot(kRedrawDelayMs, this, [this] { RedrawNow(); });
+    QTimer::singleShot(redrawDelayMs_, this, [this] { RedrawNow(); });
+}
+
+// The axes follow the running ranges of the shown series, so rescaling costs
+// nothing however many points the series hold.
+void TChart::RescaleToShownSeries() {
+    SeriesRange all;
+    for (const auto& s : series_) {
+        const SeriesRange& r = s->ValueRange();
+        if (!s->Active() || r.Empty()) continue;
+        all.Add(r.xMin, r.yMin);
+        all.Add(r.xMax, r.yMax);
+    }
+    if (all.Empty()) return;
+    const double padY = std::max(1.0, (all.yMax - all.yMin) * 0.05);
+    xAxis->setRange(all.xMin, std::max(all.xMax, all.xMin + 1));
+    yAxis->setRange(all.yMin - padY, all.yMax + padY);
 }
 
 void TChart::RedrawNow() {
+    QElapsedTimer clock;
+    clock.start();
     redrawPending_ = false;
-    if (autoScale_) {
-        SeriesRange all;
-        for (const auto& s : series_) {
-            const SeriesRange& r = s->ValueRange();
-            if (r.Empty()) continue;
-            all.Add(r.xMin, r.yMin);
-            all.Add(r.xMax, r.yMax);
-        }
-        if (!all.Empty()) {
-            const double padY = std::max(1.0, (all.yMax - all.yMin) * 0.05);
-            xAxis->setRange(all.xMin, std::max(all.xMax, all.xMin + 1));
-            yAxis->setRange(all.yMin - padY, all.yMax + padY);
-        }
-    }
+    if (autoScale_) RescaleToShownSeries();
     replot(QCustomPlot::rpImmediateRefresh);
+    const auto twice = static_cast<int>(std::min<qint64>(2 * clock.elapsed(), kMaxRedrawDelayMs));
+    redrawDelayMs_ = std::max(kRedrawDelayMs, twice);
 }
 
 void TChart::OnLegendClick(QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent*) {
@@ -147,7 +163,7 @@ void TChart::OnLegendClick(QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent*
     if (entry == nullptr) return;
     QCPAbstractPlottable* plottable = entry->plottable();
     plottable->setVisible(!plottable->visible());
-    replot(QCustomPlot::rpQueuedReplot);
+    RequestRedraw();
 }
 
 }  // namespace talmir

@@ -2,7 +2,8 @@
 // with series that take points one at a time. Pages only see TChart and
 // TChartSeries, so the store behind a series can change without touching
 // them. Adding a point never redraws at once: redraws are coalesced into at
-// most one per event-loop pass.
+// most one per screen refresh (about 16 ms), so fast polling leaves the window
+// time for input.
 #pragma once
 
 #include <QColor>
@@ -75,12 +76,14 @@ public:
     const std::vector<std::unique_ptr<TChartSeries>>& Series() const { return series_; }
 
 private:
+    void RescaleToShownSeries();
     void OnLegendClick(QCPLegend* legend, QCPAbstractLegendItem* item, QMouseEvent* event);
 
     std::vector<std::unique_ptr<TChartSeries>> series_;
     QCPTextElement* title_ = nullptr;
     bool autoScale_ = true;
     bool redrawPending_ = false;
+    int redrawDelayMs_ = 16;  // delay of the next coalesced redraw
 };
 
 }  // namespace talmir

@@ -1,10 +1,120 @@
 #include "ui/UnitASensChart.h"
 
+#include <QTimer>
+#include <stdexcept>
+
+#include "device/TASensDig.h"
+#include "ui/ChartView.h"
+#include "ui/ErrorBox.h"
+#include "ui/PollInterval.h"
+#include "ui_UnitASensChart.h"
+
 namespace talmir {
 
 bool AcquisitionActive = false;
 std::int32_t ASensSampleCounter = 0;
 
-TF_ASens_Chart::TF_ASens_Chart(QWidget* parent) : QWidget(parent) {}
+namespace {
+
+const QString kStart = QStringLiteral("Старт");
+const QString kStop = QStringLiteral("Стоп");
+constexpr std::uint16_t kCordicMask = 0x1FFF;  // CORDIC output: bits 0..12
+
+}  // namespace
+
+TF_ASens_Chart::TF_ASens_Chart(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TF_ASens_Chart>()) {
+    ui->setupUi(this);
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(100);
+    SetUpCharts();
+
+    connect(ui->btnStart, &QPushButton::clicked, this, &TF_ASens_Chart::btnStartClick);
+    connect(Timer, &QTimer::timeout, this, &TF_ASens_Chart::TimerTimer);
+    connect(ui->Button1, &QPushButton::clicked, this, &TF_ASens_Chart::Button1Click);
+    connect(ui->cbSin, &QCheckBox::clicked, this, &TF_ASens_Chart::cbSinClick);
+    connect(ui->cbCos, &QCheckBox::clicked, this, &TF_ASens_Chart::cbCosClick);
+    connect(ui->cbCordic, &QCheckBox::clicked, this, &TF_ASens_Chart::cbCordicClick);
+    connect(ui->cbAng, &QCheckBox::clicked, this, &TF_ASens_Chart::cbAngClick);
+}
+
+TF_ASens_Chart::~TF_ASens_Chart() = default;
+
+void TF_ASens_Chart::SetUpCharts() {
+    for (TChart* chart : {ui->Chart1, ui->Chart2}) {
+        chart->SetTitle(QStringLiteral("TChart"));
+        chart->SetLegendWithCheckBoxes(true);
+        // A click on a legend entry shows or hides its series; the boxes follow.
+        connect(chart, &QCustomPlot::legendClick, this, &TF_ASens_Chart::SyncBoxesWithSeries);
+    }
+    SeriesSin = ui->Chart1->AddLineSeries(QStringLiteral("Reg_Sin"), QColor(Qt::red));
+    SeriesCos = ui->Chart1->AddLineSeries(QStringLiteral("Reg_Cos"), QColor(Qt::darkGreen));
+    SeriesCordic = ui->Chart2->AddLineSeries(QStringLiteral("CORDIC_OUT"), QColor(Qt::red));
+    SeriesAng = ui->Chart2->AddLineSeries(QStringLiteral("ANG_OUT"), QColor(Qt::darkGreen));
+}
+
+void TF_ASens_Chart::btnStartClick() {
+    if (ui->btnStart->text() != kStart) {
+        AcquisitionActive = false;
+        ui->btnStart->setText(kStart);
+        return;
+    }
+    ui->btnStart->setText(kStop);
+    AcquisitionActive = true;
+    Timer->setInterval(PollIntervalMs(ui->EditInterval->text()));
+    TimerTimer();
+}
+
+void TF_ASens_Chart::TimerTimer() {
+    Timer->stop();
+    Guard(this, [&] {
+        if (chip_ == nullptr) throw std::runtime_error("The sensor chart has no chip attached.");
+        const std::uint16_t cos = chip_->GetReg(34, true);
+        const std::uint16_t sin = chip_->GetReg(35, true);
+        const std::uint16_t cordic = chip_->GetReg(36, true);
+        const std::uint16_t ang = chip_->GetReg(37, true);
+
+        const double n = ASensSampleCounter;
+        SeriesSin->AddXY(n, sin);
+        SeriesCos->AddXY(n, cos);
+        SeriesCordic->AddXY(n, cordic & kCordicMask);
+        SeriesAng->AddXY(n, ang);
+        ui->Chart1->RequestRedraw();
+        ui->Chart2->RequestRedraw();
+        ++ASensSampleCounter;
+        RearmPollTimer(Timer);
+    });
+}
+
+void TF_ASens_Chart::Button1Click() {
+    for (TChartSeries* s : {SeriesSin, SeriesCos, SeriesCordic, SeriesAng}) s->Clear();
+    ui->Chart1->RequestRedraw();
+    ui->Chart2->RequestRedraw();
+}
+
+void TF_ASens_Chart::cbSinClick() {
+    SeriesSin->SetActive(ui->cbSin->isChecked());
+    ui->Chart1->RequestRedraw();
+}
+void TF_ASens_Chart::cbCosClick() {
+    SeriesCos->SetActive(ui->cbCos->isChecked());
+    ui->Chart1->RequestRedraw();
+}
+void TF_ASens_Chart::cbCordicClick() {
+    SeriesCordic->SetActive(ui->cbCordic->isChecked());
+    ui->Chart2->RequestRedraw();
+}
+void TF_ASens_Chart::cbAngClick() {
+    SeriesAng->SetActive(ui->cbAng->isChecked());
+    ui->Chart2->RequestRedraw();
+}
+
+void TF_ASens_Chart::SyncBoxesWithSeries() {
+    ui->cbSin->setChecked(SeriesSin->Active());
+    ui->cbCos->setChecked(SeriesCos->Active());
+    ui->cbCordic->setChecked(SeriesCordic->Active());
+    ui->cbAng->setChecked(SeriesAng->Active());
+}
 
 }  // namespace talmir

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "device/TASensDig.h"
+#include "ui/RegisterFileDialog.h"
 
 namespace Ui {
 class TF_Face;
@@ -25,6 +26,7 @@ namespace talmir {
 
 class TChartSeries;
 class TF_Chart;
+struct RawReading;
 class TF_ASens_Chart;
 
 // The 8-bit value last driven onto the adapter's GPIO lines.
@@ -82,6 +84,15 @@ public:
     bool sgRegDrawCell(int ACol, int ARow, const QRect& Rect, QPainter* painter);
     void sgRegMouseUp(const QPoint& pos);
 
+private:
+    // Address of the selected list item; none when no item is selected.
+    std::optional<std::uint16_t> SelectedRegister() const;
+    // Address of the register the bit grid shows (its "Tag").
+    std::uint16_t ShownRegister() const;
+    void ShowRegisterPicture(std::uint16_t address);
+    void ShowReadValue(std::uint16_t value);
+    void RepaintBitGrid();
+
     // --- register files and the -config job (main_regfiles.cpp) ---
 public slots:
     void BtnRegsToFileClick();
@@ -91,6 +102,9 @@ public:
     // Writes the REG_CFG values of an INI file to the chip. Returns false when
     // the file does not exist; a failed chip write raises.
     bool LoadRegsFromIni(const QString& fileName);
+
+    // Asks for a register file name: the file dialog by default.
+    RegisterFileChooser ChooseRegisterFile;
 
     // --- chip identification and programming lines (main_chip.cpp) ---
 public slots:
@@ -102,8 +116,21 @@ public:
     // True when register 0 answered the chip's identification value.
     bool ChipIdentified() const { return chipIdentified_; }
 
+private:
+    // Sets or clears one bit of GPIOState and drives the GPIO lines; a failed
+    // transfer raises.
+    void DriveGPIOBit(int bit, bool on);
+    void IdentifyChip();
+    void ShowHardID(std::uint16_t value, bool identified, const QString& reason);
+
+public:
     // --- one-shot export and the -getdata job (main_export.cpp) ---
     void ReadAngleDataToFile(std::uint8_t Mode, const QString& FileName);
+
+private:
+    // The raw words of one frame read in readout modes 1 to 4 (none in other
+    // modes). A failed transfer raises with the link's reason.
+    RawReading ReadFrameWords(std::uint8_t mode);
 
     // --- chart page (main_chart.cpp) ---
 public slots:
@@ -113,6 +140,13 @@ public slots:
 
 public:
     bool sgLedsDrawCell(int ACol, int ARow, const QRect& Rect, QPainter* painter);
+
+private:
+    void SetUpLedsGrid();
+    void SetUpChart2();
+    int ChartReadoutMode() const;  // selected row of ListBoxMode, 5 when none
+    int TimerPeriodFromEdit() const;
+    void ChartTick();  // one reading: points, status row, log line
 
     // --- work-data page (main_workdata.cpp) ---
 public slots:

@@ -1,8 +1,53 @@
-// Access to the two auxiliary chart windows, which start hidden.
+// Access to the two auxiliary chart windows, which start hidden: each opens
+// through a keyboard shortcut of the main window, named in the tab bar's tool
+// tip, so the main window's layout stays as it is.
+#include <QKeySequence>
+#include <QPointer>
+#include <QShortcut>
+#include <QTabBar>
+
+#include "ui/UnitASensChart.h"
+#include "ui/UnitChart.h"
 #include "ui/main.h"
+#include "ui_main.h"
 
 namespace talmir {
 
-void TF_Face::AttachAuxiliaryWindows(TF_Chart*, TF_ASens_Chart*) {}
+namespace {
+
+const QKeySequence kChartWindowKey(QStringLiteral("Ctrl+Shift+1"));
+const QKeySequence kSensorWindowKey(QStringLiteral("Ctrl+Shift+2"));
+
+void OfferWindow(QWidget* owner, const QKeySequence& key, QWidget* window) {
+    auto* shortcut = new QShortcut(key, owner);
+    // Works from every window of the tool, the chart windows included.
+    shortcut->setContext(Qt::ApplicationShortcut);
+    shortcut->setObjectName(QStringLiteral("Shortcut") + window->metaObject()->className());
+    QPointer<QWidget> target(window);
+    QObject::connect(shortcut, &QShortcut::activated, owner, [target] {
+        if (target.isNull()) return;
+        target->show();
+        target->raise();
+        target->activateWindow();
+    });
+}
+
+}  // namespace
+
+void TF_Face::AttachAuxiliaryWindows(TF_Chart* chartWindow, TF_ASens_Chart* sensorWindow) {
+    if (chartWindow != nullptr) OfferWindow(this, kChartWindowKey, chartWindow);
+    if (sensorWindow != nullptr) {
+        sensorWindow->SetChip(chip_.get());
+        // The register model goes with the main window; the sensor window
+        // must not reach it afterwards.
+        connect(this, &QObject::destroyed, sensorWindow,
+                [sensorWindow] { sensorWindow->SetChip(nullptr); });
+        OfferWindow(this, kSensorWindowKey, sensorWindow);
+    }
+    ui->PageControl->tabBar()->setToolTip(
+        QStringLiteral("Chart windows: %1 four-series chart, %2 KESTON Chart")
+            .arg(kChartWindowKey.toString(QKeySequence::NativeText),
+                 kSensorWindowKey.toString(QKeySequence::NativeText)));
+}
 
 }  // namespace talmir

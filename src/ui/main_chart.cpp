@@ -1,18 +1,222 @@
 // Chart page: readout-mode polling, status cells and the log file.
+#include <QFile>
+#include <array>
+#include <climits>
+#include <optional>
+#include <string>
+
+#include "core/AngleRecord.h"
+#include "core/DataFile.h"
+#include "core/IntText.h"
+#include "core/LedColors.h"
+#include "ui/ChartView.h"
+#include "ui/ErrorBox.h"
+#include "ui/GridDrawDelegate.h"
+#include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageChart.h"
+#include "ui_main.h"
 
 namespace talmir {
 
 std::int32_t ChartSampleCounter = 0;
 
-void TF_Face::SetUpChartPage() {}
-void TF_Face::InitLedsHeader() {}
-void TF_Face::btnStartClick() {}
-void TF_Face::TimerTimer() {}
-void TF_Face::BtnClearChartClick() {}
-bool TF_Face::sgLedsDrawCell(int, int, const QRect&, QPainter*) {
-    return false;
+namespace {
+
+// Item texts of the readout modes 0 to 5, inner spaces as the user knows them.
+const std::array<const char*, 6> kModeItems = {
+    "Из регистров",
+    "Однооборотный SPI       -  20 бит",
+    "Однооборотный режим  -  32 бит",
+    "Многооборотный режим - 32 бит",
+    "Многооборотный режим - 48 бит",
+    "Режим тестирования       - 80 бит",
+};
+constexpr int kNoReading = 5;
+
+const QString kStart = QStringLiteral("Старт");
+const QString kStop = QStringLiteral("Стоп");
+
+// What one tick yields: the y value of each series that gets a point, the
+// status row (EAH, EAL, LOCK_IN) when the mode sets it, and the log record.
+struct ChartReading {
+    std::optional<double> ang, temp, velocity, angRaw;
+    std::optional<std::array<int, 3>> leds;
+    std::string header;
+    std::optional<std::string> line;
+};
+
+// Mode 0: registers 37 (angle), 39 (velocity) and 36 (raw angle), read in
+// this order.
+ChartReading ReadChartRegisters(TASensDig& chip) {
+    const std::uint16_t r37 = chip.GetReg(37, true);
+    const std::uint16_t r39 = chip.GetReg(39, true);
+    const std::uint16_t r36 = chip.GetReg(36, true);
+    ChartReading r;
+    r.ang = r37;
+    r.velocity = Signed16(r39);
+    r.angRaw = r36;
+    r.header = ChartMode0Header();
+    r.line = ChartMode0Line(r37, r36, r39);
+    return r;
+}
+
+// Modes 1 to 4 from the frame words; mode 2 by this page's own rules. Other
+// modes give nothing but the (empty) header.
+ChartReading FromFrame(int mode, const RawReading& raw) {
+    ChartReading r;
+    r.header = RecordHeader(static_cast<std::uint8_t>(mode));
+    if (mode < 1 || mode > 4) return r;
+    const auto m = static_cast<std::uint8_t>(mode);
+    const DecodedSample s = mode == 2 ? DecodeChartMode2(raw) : DecodeSample(m, raw);
+    r.ang = s.Angle;
+    r.leds = std::array<int, 3>{s.AAHM, s.AALM, mode == 4 ? 0 : s.ADC};
+    if (mode == 2) r.temp = s.CRC;
+    if (mode == 4) {
+        r.temp = s.Temp;
+        r.velocity = s.ACode;
+    }
+    r.line = RecordLine(m, raw, s);
+    return r;
+}
+
+void AddPoint(TChartSeries* series, double x, const std::optional<double>& y) {
+    if (y) series->AddXY(x, *y);
+}
+
+}  // namespace
+
+void TF_Face::SetUpChartPage() {
+    for (const char* item : kModeItems) chart->ListBoxMode->addItem(QString::fromUtf8(item));
+    SetUpLedsGrid();
+    SetUpChart2();
+    connect(chart->btnStart, &QPushButton::clicked, this, &TF_Face::btnStartClick);
+    connect(chart->BtnClearChart, &QPushButton::clicked, this, &TF_Face::BtnClearChartClick);
+    connect(Timer, &QTimer::timeout, this, &TF_Face::TimerTimer);
+}
+
+// Three columns by two rows: row 0 a header row drawn the ordinary way, row 1
+// the flag values painted by sgLedsDrawCell.
+void TF_Face::SetUpLedsGrid() {
+    QTableWidget* grid = chart->sgLeds;
+    grid->setColumnCount(3);
+    grid->setRowCount(2);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setDefaultSectionSize(65);
+    grid->verticalHeader()->setDefaultSectionSize(23);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->verticalHeader()->setStretchLastSection(true);
+    for (int row = 0; row < 2; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            auto* item = new QTableWidgetItem();
+            item->setFlags(Qt::ItemIsEnabled);
+            if (row == 0) item->setBackground(grid->palette().button());
+            grid->setItem(row, col, item);
+        }
+    }
+    grid->setItemDelegate(new GridDrawDelegate(
+        [this](int col, int row, const QRect& rect, QPainter* painter) {
+            return sgLedsDrawCell(col, row, rect, painter);
+        },
+        grid));
+}
+
+void TF_Face::SetUpChart2() {
+    TChart* chart2 = chart->Chart2;
+    chart2->SetLegendWithCheckBoxes(true);
+    SeriesAng = chart2->AddLineSeries(QStringLiteral("Anlge"), QColor(0, 0, 255));
+    SeriesTemp = chart2->AddLineSeries(QStringLiteral("Temp"), QColor(255, 128, 0));
+    SeriesAngRAW = chart2->AddLineSeries(QStringLiteral("AnlgeRAW"), QColor(0, 160, 0));
+    SeriesVelocity = chart2->AddLineSeries(QStringLiteral("Velocity"), QColor(200, 0, 0));
+    SeriesTemp->SetActive(false);
+}
+
+void TF_Face::InitLedsHeader() {
+    const char* captions[] = {"EAH", "EAL", "LOCK_IN"};
+    for (int col = 0; col < 3; ++col) chart->sgLeds->item(0, col)->setText(captions[col]);
+}
+
+int TF_Face::ChartReadoutMode() const {
+    const int row = chart->ListBoxMode->currentRow();
+    return row < 0 || row > kNoReading ? kNoReading : row;
+}
+
+// The period is an unsigned 32-bit count of milliseconds, 100 when the text
+// is not an integer. A negative text stands for a huge period (-1 is
+// 4294967295 ms); QTimer takes an int, so it is clamped to INT_MAX ms (about
+// 25 days), which equally never ticks in practice.
+int TF_Face::TimerPeriodFromEdit() const {
+    const std::int32_t ms = ParseIntOr(chart->EditInterval->text().toStdString(), 100);
+    return ms < 0 ? INT_MAX : ms;
+}
+
+void TF_Face::btnStartClick() {
+    Guard(this, [&] {
+        if (chart->btnStart->text() != kStart) {
+            AcquisitionActive = false;
+            chart->btnStart->setText(kStart);
+            return;
+        }
+        chart->btnStart->setText(kStop);
+        AcquisitionActive = true;
+        ui->chCFG->setChecked(ChartReadoutMode() == 0);
+        chCFGClick();
+        Timer->setInterval(TimerPeriodFromEdit());
+        TimerTimer();
+    });
+}
+
+// One tick. Any failure (register or frame read, log file) ends it with the
+// error box, leaving the counter as it was and the timer off.
+void TF_Face::TimerTimer() {
+    Timer->stop();
+    Guard(this, [&] {
+        ChartTick();
+        ++ChartSampleCounter;
+        // A period of 0 never ticks: the timer stays off rather than spinning.
+        if (AcquisitionActive && Timer->interval() > 0) Timer->start();
+    });
+}
+
+void TF_Face::ChartTick() {
+    const int mode = ChartReadoutMode();
+    const ChartReading r = mode == 0
+                               ? ReadChartRegisters(*chip_)
+                               : FromFrame(mode, ReadFrameWords(static_cast<std::uint8_t>(mode)));
+    const double x = ChartSampleCounter;
+    AddPoint(SeriesAng, x, r.ang);
+    AddPoint(SeriesTemp, x, r.temp);
+    AddPoint(SeriesVelocity, x, r.velocity);
+    AddPoint(SeriesAngRAW, x, r.angRaw);
+    chart->Chart2->RequestRedraw();
+    if (r.leds) {
+        for (int col = 0; col < 3; ++col)
+            chart->sgLeds->item(1, col)->setText(QString::number((*r.leds)[col]));
+    }
+    if (chart->cbSaveChartsToFile->isChecked()) {
+        AppendRecord(QFile::encodeName(chart->EditChartsFile->text()).toStdString(), r.header,
+                     r.line);
+    }
+}
+
+void TF_Face::BtnClearChartClick() {
+    for (TChartSeries* s : {SeriesTemp, SeriesVelocity, SeriesAng, SeriesAngRAW}) s->Clear();
+    chart->Chart2->RequestRedraw();
+}
+
+// Row 1 only: EAH and EAL green while their flag is clear, LOCK_IN green
+// while its flag is set, red otherwise; the text 30 px in from the left.
+bool TF_Face::sgLedsDrawCell(int ACol, int ARow, const QRect& Rect, QPainter* painter) {
+    if (ARow != 1) return false;
+    const QTableWidgetItem* item = chart->sgLeds->item(ARow, ACol);
+    const QString text = item != nullptr ? item->text() : QString();
+    const QRect r = Rect.adjusted(1, 1, -1, -1);
+    const bool green = LedIsGreen(ACol, text.toStdString());
+    painter->fillRect(r, green ? QColor(0, 128, 0) : QColor(255, 0, 0));
+    painter->setPen(Qt::black);
+    painter->drawText(r.adjusted(30, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
+    return true;
 }
 
 }  // namespace talmir

@@ -1,8 +1,49 @@
-// One-shot export of one reading to a data file.
+// One-shot export: one reading in a readout mode, appended to a data file.
+#include <QFile>
+#include <stdexcept>
+
+#include "core/AngleRecord.h"
+#include "core/DataFile.h"
 #include "ui/main.h"
 
 namespace talmir {
 
-void TF_Face::ReadAngleDataToFile(std::uint8_t, const QString&) {}
+namespace {
+
+// A frame read that failed is not a reading: raise with the link's reason.
+void RequireFrame(bool ok, const TASensDig& chip) {
+    if (!ok) throw std::runtime_error("angle frame read failed: " + chip.LastFrameError());
+}
+
+}  // namespace
+
+RawReading TF_Face::ReadFrameWords(std::uint8_t mode) {
+    RawReading raw;
+    switch (mode) {
+        case 1:
+            RequireFrame(chip_->GetAngleData1(raw.AData), *chip_);
+            break;
+        case 2:
+        case 3:
+            RequireFrame(chip_->GetAngleData2(raw.AData1, raw.AData2), *chip_);
+            break;
+        case 4:
+            RequireFrame(chip_->GetAngleData3(raw.AData1, raw.AData2, raw.AData3), *chip_);
+            break;
+        default:
+            break;
+    }
+    return raw;
+}
+
+// The chip is read before the file is touched; a failed read writes nothing.
+void TF_Face::ReadAngleDataToFile(std::uint8_t Mode, const QString& FileName) {
+    RawReading raw = ReadFrameWords(Mode);
+    if (Mode == 0) raw.R = chip_->GetReg(17, true);
+    const DecodedSample sample = DecodeSample(Mode, raw);
+    std::optional<std::string> line;
+    if (Mode <= 4) line = RecordLine(Mode, raw, sample);
+    AppendRecord(QFile::encodeName(FileName).toStdString(), RecordHeader(Mode), line);
+}
 
 }  // namespace talmir

@@ -38,8 +38,8 @@ class UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        TalmirSim_Reset();
         Mpsse().ResetChannel();
+        TalmirSim_Reset();
         AcquisitionActive = false;
         GPIOState = 0;
         errors_.clear();

@@ -1,0 +1,97 @@
+// The "-getdata" job end to end: the tool runs as its own process against the
+// simulated adapter, without a display.
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace talmir::test {
+namespace {
+
+class GetDataJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        ASSERT_TRUE(QFile::copy(TALMIR_BIN_DIR "/talmir", Path("talmir")));
+    }
+    QString Path(const QString& name) const { return dir_.path() + "/" + name; }
+
+    // Runs the copied tool with these arguments; false when it did not finish.
+    bool Run(const QStringList& args) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TALMIR_MPSSE_LIBRARY", TALMIR_SIM_DIR "/libtalmirsim.so");
+        env.remove("QT_QPA_PLATFORM");
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        process.setProcessEnvironment(env);
+        process.start(Path("talmir"), args);
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return false;
+        }
+        exitCode_ = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        stderr_ = QString::fromLocal8Bit(process.readAllStandardError());
+        return true;
+    }
+    static QByteArray ReadFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void WriteFile(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QTemporaryDir dir_;
+    int exitCode_ = -1;
+    QString stderr_;
+};
+
+TEST_F(GetDataJobTest, ModeOneAppendsOneRecordExitsZeroAndRewritesTheSettings) {
+    WriteFile(Path("config.ini"), "[CONFIG]\r\nSaveChartDataToFile=1\r\n");
+    ASSERT_TRUE(Run({"-getdata", "1", Path("angle.csv")}));
+    EXPECT_EQ(exitCode_, 0) << stderr_.toStdString();
+
+    const QString text = QString::fromLatin1(ReadFile(Path("angle.csv")));
+    const QRegularExpression record(
+        "^Angle;ADC;AALM;AAHM;CRC;Data\\(hex\\);Data\\(bin\\);\r\n"
+        "\\d+;[01];[01];[01];[01];[0-9A-F]{6};[01]{20};\r\n$");
+    EXPECT_TRUE(record.match(text).hasMatch()) << text.toStdString();
+    EXPECT_TRUE(stderr_.contains("-getdata")) << stderr_.toStdString();
+
+    const QByteArray settings = ReadFile(Path("config.ini"));
+    EXPECT_TRUE(settings.contains("SaveChartDataToFile=1\r\n")) << settings.constData();
+    EXPECT_TRUE(settings.contains("SaveXYChartDataToFile=0\r\n")) << "all five keys written";
+
+    ASSERT_TRUE(Run({"-getdata", "1", Path("angle.csv")}));
+    EXPECT_EQ(ReadFile(Path("angle.csv")).count("\r\n"), 3) << "a second run adds one line";
+}
+
+TEST_F(GetDataJobTest, ModeTwoHundredFiftySixActsAsModeZero) {
+    ASSERT_TRUE(Run({"-getdata", "256", Path("angle.csv")}));
+    EXPECT_EQ(exitCode_, 0) << stderr_.toStdString();
+    EXPECT_TRUE(
+        ReadFile(Path("angle.csv")).startsWith("Angle;ADC;AALM;AAHM;Data(hex);Data(bin);\r\n-1;"));
+}
+
+TEST_F(GetDataJobTest, ModeThatIsNotAnIntegerFailsWithTheReasonAndNoRecord) {
+    ASSERT_TRUE(Run({"-getdata", "one", Path("angle.csv")}));
+    EXPECT_NE(exitCode_, 0);
+    EXPECT_TRUE(stderr_.contains("'one' is not an integer")) << stderr_.toStdString();
+    EXPECT_FALSE(QFile::exists(Path("angle.csv")));
+}
+
+TEST_F(GetDataJobTest, UnwritableFileFailsWithTheReason) {
+    ASSERT_TRUE(Run({"-getdata", "1", Path("no-folder/angle.csv")}));
+    EXPECT_NE(exitCode_, 0);
+    EXPECT_TRUE(stderr_.contains("no-folder/angle.csv")) << stderr_.toStdString();
+}
+
+}  // namespace
+}  // namespace talmir::test

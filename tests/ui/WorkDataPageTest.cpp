@@ -1,0 +1,172 @@
+// Work-data page: registers 40, 41, 37, 38 over time, the work-data file and
+// the start/stop pattern of its timer.
+#include <QFile>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <climits>
+
+#include "UiTestSupport.h"
+#include "ui/ChartView.h"
+#include "ui_PageWork.h"
+#include "ui_main.h"
+
+namespace talmir::test {
+namespace {
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class WorkDataPageTest : public UiTest {
+protected:
+    // Pins the four registers one cycle reads.
+    static void Pin(uint16_t x, uint16_t y, uint16_t angle, uint16_t ampl) {
+        TalmirSim_SetRegister(40, x);
+        TalmirSim_SetRegister(41, y);
+        TalmirSim_SetRegister(37, angle);
+        TalmirSim_SetRegister(38, ampl);
+    }
+    // Start with interval 0: exactly the immediate cycle, no timer ticks.
+    TF_Face& StartOnce(const QString& logFile = {}) {
+        TF_Face& face = Face();
+        face.work->EditAngleWorkDataInt->setText("0");
+        face.work->cbSaveToFile->setChecked(!logFile.isNull());
+        face.work->EditAngleDataFile->setText(logFile);
+        face.work->BtnStartAngleWrkData->click();
+        return face;
+    }
+    static void ExpectLastPoint(TChartSeries* s, double x, double y) {
+        ASSERT_GT(s->Count(), 0);
+        EXPECT_EQ(s->XValue(s->Count() - 1), x);
+        EXPECT_EQ(s->YValue(s->Count() - 1), y);
+    }
+};
+
+TEST_F(WorkDataPageTest, SignedXYAndUnsignedAngleAmplitudeArePlottedAndLogged) {
+    Pin(0x8000, 0x7FFF, 0x00AB, 0xFFFF);
+    const double n = WorkDataSampleCounter;
+    TF_Face& face = StartOnce(Path("work.csv"));
+    Pin(0xFFFF, 0x8000, 0xFFFF, 0);
+    face.TimerWorkDataTimer();
+
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
+    ExpectLastPoint(face.LineSeriesX, n + 1, -1);
+    ExpectLastPoint(face.LineSeriesY, n + 1, -32768);
+    ExpectLastPoint(face.LineSeriesAngle, n + 1, 65535);
+    EXPECT_EQ(face.LineSeriesX->YValue(0), -32768);
+    EXPECT_EQ(face.LineSeriesY->YValue(0), 32767);
+    EXPECT_EQ(face.LineSeriesAngle->YValue(0), 171);
+    EXPECT_EQ(face.LineSeriesAmpl->YValue(0), 65535);
+    EXPECT_EQ(ReadFile(Path("work.csv")),
+              "Angle;Anplitude;X;Y;\r\n00AB;65535;-32768;32767;\r\nFFFF;0;-1;-32768;\r\n");
+    EXPECT_EQ(WorkDataSampleCounter, n + 2);
+}
+
+TEST_F(WorkDataPageTest, ExistingFileOnlyGainsDataLines) {
+    QFile existing(Path("old.csv"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    Pin(0xFB50, 0x0D48, 0x1A2F, 5120);
+    StartOnce(Path("old.csv"));
+    EXPECT_EQ(ReadFile(Path("old.csv")), "1A2F;5120;-1200;3400;\r\n");
+}
+
+TEST_F(WorkDataPageTest, NumberingContinuesAfterClearingAndRestart) {
+    Pin(1, 2, 3, 777);
+    const double n = WorkDataSampleCounter;
+    TF_Face& face = StartOnce();
+    face.work->BtnStartAngleWrkData->click();  // stop
+    EXPECT_EQ(face.work->BtnStartAngleWrkData->text(), QStringLiteral("Старт"));
+    face.work->Button1->click();
+    for (TChartSeries* s :
+         {face.LineSeriesX, face.LineSeriesY, face.LineSeriesAngle, face.LineSeriesAmpl})
+        EXPECT_EQ(s->Count(), 0);
+    face.work->BtnStartAngleWrkData->click();
+    ExpectLastPoint(face.LineSeriesAmpl, n + 1, 777);
+    EXPECT_EQ(face.LineSeriesAmpl->Count(), 1);
+}
+
+TEST_F(WorkDataPageTest, StopLeavesArmedTimerForExactlyOneMoreCycle) {
+    TF_Face& face = Face();
+    face.work->EditAngleWorkDataInt->setText("60000");
+    face.work->BtnStartAngleWrkData->click();
+    EXPECT_TRUE(face.TimerWorkData->isActive());
+    EXPECT_EQ(face.TimerWorkData->interval(), 60000);
+    face.work->BtnStartAngleWrkData->click();
+    EXPECT_FALSE(AcquisitionActive);
+    EXPECT_TRUE(face.TimerWorkData->isActive()) << "a stop does not touch the timer";
+    face.TimerWorkDataTimer();  // the armed timer fires once more
+    EXPECT_EQ(face.LineSeriesX->Count(), 2);
+    EXPECT_FALSE(face.TimerWorkData->isActive());
+}
+
+TEST_F(WorkDataPageTest, StartRaisesProgrammingLine) {
+    TF_Face& face = StartOnce();
+    EXPECT_TRUE(face.ui->chCFG->isChecked());
+    EXPECT_TRUE(GPIOState & 1);
+    EXPECT_FALSE(CallsOf("FT_WriteGPIO").empty());
+}
+
+TEST_F(WorkDataPageTest, IntervalTextFallsBackTo100AndNegativeIsClamped) {
+    TF_Face& face = Face();
+    face.work->EditAngleWorkDataInt->setText("fast");
+    face.work->BtnStartAngleWrkData->click();
+    EXPECT_EQ(face.TimerWorkData->interval(), 100);
+    face.work->BtnStartAngleWrkData->click();
+    face.work->EditAngleWorkDataInt->setText("-1");
+    face.work->BtnStartAngleWrkData->click();
+    EXPECT_EQ(face.TimerWorkData->interval(), INT_MAX);
+}
+
+TEST_F(WorkDataPageTest, FailedRegisterReadEndsCycleBeforePlotting) {
+    TF_Face& face = Face();
+    face.work->EditAngleWorkDataInt->setText("60000");
+    const auto n = WorkDataSampleCounter;
+    TalmirSim_FailCall("SPI_Read", 4, 0);
+    face.work->BtnStartAngleWrkData->click();
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_TRUE(Errors()[0].contains("SPI_Read")) << Errors()[0].toStdString();
+    EXPECT_EQ(face.LineSeriesX->Count(), 0);
+    EXPECT_EQ(WorkDataSampleCounter, n);
+    EXPECT_FALSE(face.TimerWorkData->isActive());
+}
+
+TEST_F(WorkDataPageTest, EmptyFileNameFailsAfterPlottingAndLeavesTimerOff) {
+    const auto n = WorkDataSampleCounter;
+    TF_Face& face = Face();
+    face.work->EditAngleWorkDataInt->setText("60000");
+    face.work->EditAngleDataFile->setText("");
+    face.work->cbSaveToFile->setChecked(true);
+    face.work->BtnStartAngleWrkData->click();
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_EQ(Errors()[0], "no data file name");
+    EXPECT_EQ(face.LineSeriesAngle->Count(), 1) << "points of the cycle stay";
+    EXPECT_EQ(WorkDataSampleCounter, n);
+    EXPECT_FALSE(face.TimerWorkData->isActive());
+    EXPECT_TRUE(AcquisitionActive);
+    EXPECT_EQ(face.work->BtnStartAngleWrkData->text(), QStringLiteral("Стоп"));
+}
+
+TEST_F(WorkDataPageTest, HiddenSeriesKeepsReceivingPoints) {
+    TF_Face& face = Face();
+    face.work->cbSerAngle->click();
+    EXPECT_FALSE(face.LineSeriesAngle->Active());
+    face.TimerWorkDataTimer();
+    face.work->cbSerAngle->click();
+    EXPECT_TRUE(face.LineSeriesAngle->Active());
+    EXPECT_EQ(face.LineSeriesAngle->Count(), 1);
+}
+
+TEST_F(WorkDataPageTest, ChartsAreStackedBetweenTwoNamedSplitterHandles) {
+    TF_Face& face = Face();
+    QSplitter* splitter = face.work->SplitterCharts;
+    ASSERT_EQ(splitter->count(), 3);
+    EXPECT_EQ(splitter->widget(0), face.work->ChartTop);
+    EXPECT_EQ(splitter->widget(2), face.work->ChartBot);
+    EXPECT_NE(splitter->findChild<QSplitterHandle*>("SplitterCh1"), nullptr);
+    EXPECT_NE(splitter->findChild<QSplitterHandle*>("SplitterCh2"), nullptr);
+}
+
+}  // namespace
+}  // namespace talmir::test
