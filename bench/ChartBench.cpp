@@ -1,0 +1,149 @@
+// Chart page costs against the simulated chip: one tick with logging on, the
+// tick rate sustained at a 1 ms period with the window redrawing, and the
+// redraw time of Chart2 with very long series.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "device/MpsseLink.h"
+#include "talmir_sim_control.h"
+#include "ui/ChartView.h"
+#include "ui/UnitASensChart.h"
+#include "ui/main.h"
+#include "ui_PageChart.h"
+
+namespace {
+
+using talmir::TF_Face;
+
+// The main window in a fresh folder, on the chart page in readout mode 2.
+struct ChartPage {
+    QTemporaryDir dir;
+    std::unique_ptr<TF_Face> face;
+
+    explicit ChartPage(bool logging) {
+        TalmirSim_Reset();
+        talmir::Mpsse().ResetChannel();
+        talmir::AcquisitionActive = false;
+        talmir::TF_FaceOptions options;
+        options.exeDir = dir.path() + "/";
+        face = std::make_unique<TF_Face>(options);
+        face->chart->ListBoxMode->setCurrentRow(2);
+        face->chart->EditChartsFile->setText(dir.path() + "/chart.csv");
+        face->chart->cbSaveChartsToFile->setChecked(logging);
+    }
+};
+
+// One tick: frame read through the simulator, decoding, two points, status
+// cells and one log line (open, append, flush, close).
+void BM_ChartTickWithLogging(benchmark::State& state) {
+    ChartPage page(true);
+    for (auto _ : state) page.face->TimerTimer();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ChartTickWithLogging);
+
+// Polling at a 1 ms period for two seconds with the window shown and redrawn,
+// the plotted series starting empty or already holding `prefill` points.
+// A 5 ms probe timer stands for the rest of the window's events: its largest
+// gap shows whether the polling starves them.
+void BM_SustainedTicksAtOneMs(benchmark::State& state) {
+    ChartPage page(state.range(0) != 0);
+    for (std::int64_t i = 0; i < state.range(1); ++i) {
+        page.face->SeriesAng->AddXY(static_cast<double>(i), static_cast<double>((i * 37) % 65536));
+        page.face->SeriesTemp->AddXY(static_cast<double>(i), static_cast<double>(i % 512));
+    }
+    talmir::ChartSampleCounter = static_cast<std::int32_t>(state.range(1));
+    page.face->resize(939, 743);
+    page.face->show();
+    page.face->chart->EditInterval->setText("1");
+    int replots = 0;
+    QObject::connect(page.face->chart->Chart2, &QCustomPlot::afterReplot, [&] { ++replots; });
+    QElapsedTimer probeClock;
+    qint64 lastProbe = 0, maxGap = 0;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = probeClock.nsecsElapsed();
+        maxGap = std::max(maxGap, now - lastProbe);
+        lastProbe = now;
+    });
+    for (auto _ : state) {
+        const int start = talmir::ChartSampleCounter;
+        QElapsedTimer clock;
+        clock.start();
+        probeClock.start();
+        probe.start();
+        page.face->chart->btnStart->click();
+        while (clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        page.face->chart->btnStart->click();
+        probe.stop();
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        state.counters["ticks_per_s"] = (talmir::ChartSampleCounter - start) / seconds;
+        state.counters["redraws_per_s"] = replots / seconds;
+        state.counters["probe_max_gap_ms"] = maxGap / 1e6;
+    }
+}
+BENCHMARK(BM_SustainedTicksAtOneMs)
+    ->ArgNames({"logging", "prefill"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({1, 1000000})
+    ->Args({1, 10000000})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+// Redraw of Chart2 at its page size with N points in each of the four series
+// (Temp hidden, as at start), the data shaped like a turning magnet.
+void BM_Chart2Redraw(benchmark::State& state) {
+    ChartPage page(false);
+    page.face->resize(939, 743);
+    page.face->show();
+    QCoreApplication::processEvents();
+    const auto n = static_cast<std::int64_t>(state.range(0));
+    for (std::int64_t i = 0; i < n; ++i) {
+        const double x = static_cast<double>(i);
+        const double angle = static_cast<double>((i * 37) % 65536);
+        page.face->SeriesAng->AddXY(x, angle);
+        page.face->SeriesTemp->AddXY(x, static_cast<double>(i % 512));
+        page.face->SeriesAngRAW->AddXY(x, 32768 + 20000 * std::sin(x * 1e-3));
+        page.face->SeriesVelocity->AddXY(x, static_cast<double>((i % 200) - 100));
+    }
+    talmir::TChart* chart2 = page.face->chart->Chart2;
+    for (auto _ : state) chart2->RedrawNow();
+    state.counters["points_per_series"] = static_cast<double>(n);
+}
+BENCHMARK(BM_Chart2Redraw)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Arg(10000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    std::string message;
+    talmir::Mpsse().LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
+                                     [&](const std::string& m) { message = m; });
+    if (!message.empty()) {
+        std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
