@@ -145,7 +145,6 @@ private:
     void SetUpLedsGrid();
     void SetUpChart2();
     int ChartReadoutMode() const;  // selected row of ListBoxMode, 5 when none
-    int TimerPeriodFromEdit() const;
     void ChartTick();  // one reading: points, status row, log line
 
     // --- work-data page (main_workdata.cpp) ---

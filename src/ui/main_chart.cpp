@@ -1,17 +1,16 @@
 // Chart page: readout-mode polling, status cells and the log file.
 #include <QFile>
 #include <array>
-#include <climits>
 #include <optional>
 #include <string>
 
 #include "core/AngleRecord.h"
 #include "core/DataFile.h"
-#include "core/IntText.h"
 #include "core/LedColors.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/GridDrawDelegate.h"
+#include "ui/PollInterval.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageChart.h"
@@ -142,15 +141,6 @@ int TF_Face::ChartReadoutMode() const {
     return row < 0 || row > kNoReading ? kNoReading : row;
 }
 
-// The period is an unsigned 32-bit count of milliseconds, 100 when the text
-// is not an integer. A negative text stands for a huge period (-1 is
-// 4294967295 ms); QTimer takes an int, so it is clamped to INT_MAX ms (about
-// 25 days), which equally never ticks in practice.
-int TF_Face::TimerPeriodFromEdit() const {
-    const std::int32_t ms = ParseIntOr(chart->EditInterval->text().toStdString(), 100);
-    return ms < 0 ? INT_MAX : ms;
-}
-
 void TF_Face::btnStartClick() {
     Guard(this, [&] {
         if (chart->btnStart->text() != kStart) {
@@ -162,7 +152,7 @@ void TF_Face::btnStartClick() {
         AcquisitionActive = true;
         ui->chCFG->setChecked(ChartReadoutMode() == 0);
         chCFGClick();
-        Timer->setInterval(TimerPeriodFromEdit());
+        Timer->setInterval(PollIntervalMs(chart->EditInterval->text()));
         TimerTimer();
     });
 }
@@ -174,8 +164,7 @@ void TF_Face::TimerTimer() {
     Guard(this, [&] {
         ChartTick();
         ++ChartSampleCounter;
-        // A period of 0 never ticks: the timer stays off rather than spinning.
-        if (AcquisitionActive && Timer->interval() > 0) Timer->start();
+        RearmPollTimer(Timer);
     });
 }
 
