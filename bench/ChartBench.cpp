@@ -104,12 +104,7 @@ BENCHMARK(BM_SustainedTicksAtOneMs)
 
 // Redraw of Chart2 at its page size with N points in each of the four series
 // (Temp hidden, as at start), the data shaped like a turning magnet.
-void BM_Chart2Redraw(benchmark::State& state) {
-    ChartPage page(false);
-    page.face->resize(939, 743);
-    page.face->show();
-    QCoreApplication::processEvents();
-    const auto n = static_cast<std::int64_t>(state.range(0));
+void FillChart2(ChartPage& page, std::int64_t n) {
     for (std::int64_t i = 0; i < n; ++i) {
         const double x = static_cast<double>(i);
         const double angle = static_cast<double>((i * 37) % 65536);
@@ -118,6 +113,15 @@ void BM_Chart2Redraw(benchmark::State& state) {
         page.face->SeriesAngRAW->AddXY(x, 32768 + 20000 * std::sin(x * 1e-3));
         page.face->SeriesVelocity->AddXY(x, static_cast<double>((i % 200) - 100));
     }
+}
+
+void BM_Chart2Redraw(benchmark::State& state) {
+    ChartPage page(false);
+    page.face->resize(939, 743);
+    page.face->show();
+    QCoreApplication::processEvents();
+    const auto n = static_cast<std::int64_t>(state.range(0));
+    FillChart2(page, n);
     talmir::TChart* chart2 = page.face->chart->Chart2;
     for (auto _ : state) chart2->RedrawNow();
     state.counters["points_per_series"] = static_cast<double>(n);
@@ -125,6 +129,31 @@ void BM_Chart2Redraw(benchmark::State& state) {
 BENCHMARK(BM_Chart2Redraw)
     ->Arg(100000)
     ->Arg(1000000)
+    ->Arg(10000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The same while polling: every redraw follows a new point in each series, so
+// the drawn summaries are refreshed too.
+void BM_Chart2RedrawAfterNewPoint(benchmark::State& state) {
+    ChartPage page(false);
+    page.face->resize(939, 743);
+    page.face->show();
+    QCoreApplication::processEvents();
+    auto n = static_cast<std::int64_t>(state.range(0));
+    FillChart2(page, n);
+    talmir::TChart* chart2 = page.face->chart->Chart2;
+    for (auto _ : state) {
+        const double x = static_cast<double>(n++);
+        for (auto* s : {page.face->SeriesAng, page.face->SeriesTemp, page.face->SeriesAngRAW,
+                        page.face->SeriesVelocity})
+            s->AddXY(x, static_cast<double>(n % 1000));
+        chart2->RedrawNow();
+    }
+    state.counters["points_per_series"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_Chart2RedrawAfterNewPoint)
+    ->Arg(100000)
     ->Arg(10000000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -1,10 +1,12 @@
 #include "ui/ChartView.h"
 
+#include "core/MinMaxDecimator.h"
 #include "ui/ChartPointSeries.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 namespace talmir {
@@ -17,10 +19,28 @@ namespace {
 constexpr int kRedrawDelayMs = 16;
 constexpr int kMaxRedrawDelayMs = 1000;
 
+// A graph that refreshes its drawn data from its series just before drawing.
+class SummaryGraph final : public QCPGraph {
+public:
+    SummaryGraph(QCPAxis* key, QCPAxis* value, std::function<void()> beforeDraw)
+        : QCPGraph(key, value), beforeDraw_(std::move(beforeDraw)) {}
+
+protected:
+    void draw(QCPPainter* painter) override {
+        beforeDraw_();
+        QCPGraph::draw(painter);
+    }
+
+private:
+    std::function<void()> beforeDraw_;
+};
+
+// Every point is kept exactly; the graph draws a min/max summary of them, so
+// a redraw costs the same for a thousand points and for ten million.
 class LineSeries final : public TChartSeries {
 public:
     LineSeries(TChart* chart, const QString& title, const QColor& color)
-        : chart_(chart), graph_(chart->addGraph()) {
+        : chart_(chart), graph_(new SummaryGraph(chart->xAxis, chart->yAxis, [this] { Sync(); })) {
         graph_->setName(title);
         graph_->setPen(QPen(color));
         graph_->setLineStyle(QCPGraph::lsLine);
@@ -28,16 +48,22 @@ public:
         graph_->setAdaptiveSampling(true);
     }
     void AddXY(double x, double y) override {
-        graph_->addData(x, y);
+        xs_.push_back(x);
+        ys_.push_back(y);
+        summary_.Add(x, y);
         range_.Add(x, y);
+        dirty_ = true;
     }
     void Clear() override {
-        graph_->data()->clear();
+        xs_.clear();
+        ys_.clear();
+        summary_.Clear();
         range_ = SeriesRange{};
+        dirty_ = true;
     }
-    int Count() const override { return graph_->data()->size(); }
-    double XValue(int i) const override { return graph_->data()->at(i)->key; }
-    double YValue(int i) const override { return graph_->data()->at(i)->value; }
+    int Count() const override { return static_cast<int>(xs_.size()); }
+    double XValue(int i) const override { return xs_.at(i); }
+    double YValue(int i) const override { return ys_.at(i); }
     void SetActive(bool active) override {
         graph_->setVisible(active);
         chart_->RequestRedraw();
@@ -48,9 +74,21 @@ public:
     const SeriesRange& ValueRange() const override { return range_; }
 
 private:
+    // Hands the current summary to the graph when points came or went.
+    void Sync() {
+        if (!dirty_) return;
+        dirty_ = false;
+        QVector<QCPGraphData> data;
+        for (const XYPoint& p : summary_.Points()) data.append(QCPGraphData(p.x, p.y));
+        graph_->data()->set(data, false);
+    }
+
     TChart* chart_;
     QCPGraph* graph_;
+    std::vector<double> xs_, ys_;
+    MinMaxDecimator summary_;
     SeriesRange range_;
+    bool dirty_ = false;
 };
 
 // A legend entry drawn with a check box that mirrors its series' visibility.

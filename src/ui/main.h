@@ -145,7 +145,7 @@ private:
     void SetUpLedsGrid();
     void SetUpChart2();
     int ChartReadoutMode() const;  // selected row of ListBoxMode, 5 when none
-    void ChartTick();  // one reading: points, status row, log line
+    void ChartTick();              // one reading: points, status row, log line
 
     // --- work-data page (main_workdata.cpp) ---
 public slots:
