@@ -77,6 +77,20 @@ protected:
     MpsseLink link;
 };
 
+// A link whose channel is already open, with the trace emptied after the open.
+class OpenLinkTest : public LinkTest {
+protected:
+    void SetUp() override {
+        LinkTest::SetUp();
+        link.EnsureChannelOpen(0);
+        TalmirSim_TraceClear();
+    }
+};
+
+using Names = std::vector<std::string>;
+using Frame = std::vector<std::uint8_t>;
+using Frames = std::vector<Frame>;
+
 // The control interface of a simulator variant: its own copy of the library,
 // the same one a link loads from the same path.
 class SimVariant {

@@ -7,20 +7,10 @@
 using namespace talmir;
 using namespace talmir::test;
 
-using Names = std::vector<std::string>;
-using Frame = std::vector<std::uint8_t>;
-using Frames = std::vector<Frame>;
-
 namespace {
 
-class FrameReads : public LinkTest {
+class FrameReads : public OpenLinkTest {
 protected:
-    void SetUp() override {
-        LinkTest::SetUp();
-        link.EnsureChannelOpen(0);
-        TalmirSim_TraceClear();
-    }
-
     static void Queue(const Frame& bytes) {
         TalmirSim_QueueRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     }

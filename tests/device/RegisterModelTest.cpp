@@ -7,21 +7,11 @@
 using namespace talmir;
 using namespace talmir::test;
 
-using Names = std::vector<std::string>;
-using Frame = std::vector<std::uint8_t>;
-using Frames = std::vector<Frame>;
-
 namespace {
 
 // A register model over a link whose channel is already open, trace empty.
-class RegisterModel : public LinkTest {
+class RegisterModel : public OpenLinkTest {
 protected:
-    void SetUp() override {
-        LinkTest::SetUp();
-        link.EnsureChannelOpen(0);
-        TalmirSim_TraceClear();
-    }
-
     void ExpectSlot(std::uint16_t addr, std::uint16_t data, std::uint16_t act, bool actual) {
         const TRegSlot& slot = chip.Registers[addr];
         EXPECT_EQ(slot.Data, data) << "register " << addr;

@@ -9,7 +9,6 @@
 using namespace talmir;
 using namespace talmir::test;
 
-using Names = std::vector<std::string>;
 
 namespace {
 
