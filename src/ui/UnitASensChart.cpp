@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "device/TASensDig.h"
+#include "ui/AcquisitionControl.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
-#include "ui/PollInterval.h"
 #include "ui_UnitASensChart.h"
 
 namespace talmir {
@@ -16,8 +16,6 @@ std::int32_t ASensSampleCounter = 0;
 
 namespace {
 
-const QString kStart = QStringLiteral("Старт");
-const QString kStop = QStringLiteral("Стоп");
 constexpr std::uint16_t kCordicMask = 0x1FFF;  // CORDIC output: bits 0..12
 
 }  // namespace
@@ -55,13 +53,7 @@ void TF_ASens_Chart::SetUpCharts() {
 }
 
 void TF_ASens_Chart::btnStartClick() {
-    if (ui->btnStart->text() != kStart) {
-        AcquisitionActive = false;
-        ui->btnStart->setText(kStart);
-        return;
-    }
-    ui->btnStart->setText(kStop);
-    AcquisitionActive = true;
+    if (!ToggleAcquisition(ui->btnStart)) return;
     Timer->setInterval(PollIntervalMs(ui->EditInterval->text()));
     TimerTimer();
 }

@@ -7,10 +7,10 @@
 #include "core/AngleRecord.h"
 #include "core/DataFile.h"
 #include "core/LedColors.h"
+#include "ui/AcquisitionControl.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/GridDrawDelegate.h"
-#include "ui/PollInterval.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageChart.h"
@@ -32,9 +32,6 @@ const std::array<const char*, 6> kModeItems = {
     "Режим тестирования       - 80 бит",
 };
 constexpr int kNoReading = 5;
-
-const QString kStart = QStringLiteral("Старт");
-const QString kStop = QStringLiteral("Стоп");
 
 // What one tick yields: the y value of each series that gets a point, the
 // status row (EAH, EAL, LOCK_IN) when the mode sets it, and the log record.
@@ -143,13 +140,7 @@ int TF_Face::ChartReadoutMode() const {
 
 void TF_Face::btnStartClick() {
     Guard(this, [&] {
-        if (chart->btnStart->text() != kStart) {
-            AcquisitionActive = false;
-            chart->btnStart->setText(kStart);
-            return;
-        }
-        chart->btnStart->setText(kStop);
-        AcquisitionActive = true;
+        if (!ToggleAcquisition(chart->btnStart)) return;
         ui->chCFG->setChecked(ChartReadoutMode() == 0);
         chCFGClick();
         Timer->setInterval(PollIntervalMs(chart->EditInterval->text()));

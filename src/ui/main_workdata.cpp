@@ -5,9 +5,9 @@
 #include "core/AngleRecord.h"
 #include "core/DataFile.h"
 #include "core/SampleLines.h"
+#include "ui/AcquisitionControl.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
-#include "ui/PollInterval.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageWork.h"
@@ -18,9 +18,6 @@ namespace talmir {
 std::uint32_t WorkDataSampleCounter = 0;
 
 namespace {
-
-const QString kStart = QStringLiteral("Старт");
-const QString kStop = QStringLiteral("Стоп");
 
 void SetUpChart(TChart* chart, const QString& title) {
     chart->SetTitle(title);
@@ -59,13 +56,7 @@ void TF_Face::SetUpWorkDataPage() {
 }
 
 void TF_Face::BtnStartAngleWrkDataClick() {
-    if (work->BtnStartAngleWrkData->text() != kStart) {
-        AcquisitionActive = false;
-        work->BtnStartAngleWrkData->setText(kStart);
-        return;
-    }
-    work->BtnStartAngleWrkData->setText(kStop);
-    AcquisitionActive = true;
+    if (!ToggleAcquisition(work->BtnStartAngleWrkData)) return;
     // Ticking an unticked box counts as one click of it; the explicit call
     // raises the programming-mode line even when the box was ticked already.
     const bool wasTicked = ui->chCFG->isChecked();

@@ -5,9 +5,9 @@
 #include "core/DataFile.h"
 #include "core/SampleLines.h"
 #include "core/XYStats.h"
+#include "ui/AcquisitionControl.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
-#include "ui/PollInterval.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageCircle.h"
@@ -16,8 +16,6 @@ namespace talmir {
 
 namespace {
 
-const QString kStart = QStringLiteral("Старт");
-const QString kStop = QStringLiteral("Стоп");
 constexpr double kAxisLimit = 35000;  // every signed 16-bit value lies inside
 
 // Extremes of both channels since the last start of the page.
@@ -58,13 +56,7 @@ void TF_Face::SetUpCirclePage() {
 }
 
 void TF_Face::btnStartXYChartClick() {
-    if (circle->btnStartXYChart->text() != kStart) {
-        AcquisitionActive = false;
-        circle->btnStartXYChart->setText(kStart);
-        return;
-    }
-    circle->btnStartXYChart->setText(kStop);
-    AcquisitionActive = true;
+    if (!ToggleAcquisition(circle->btnStartXYChart)) return;
     XYSinCosExtremes.Start();
     TimerXYData->setInterval(PollIntervalMs(circle->EditXYDataInt->text()));
     TimerXYDataTimer();

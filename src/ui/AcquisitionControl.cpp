@@ -1,5 +1,6 @@
-#include "ui/PollInterval.h"
+#include "ui/AcquisitionControl.h"
 
+#include <QAbstractButton>
 #include <QTimer>
 #include <climits>
 #include <cstdint>
@@ -12,6 +13,18 @@ namespace talmir {
 int PollIntervalMs(const QString& text) {
     const auto ms = static_cast<std::uint32_t>(ParseIntOr(text.toStdString(), 100));
     return ms > static_cast<std::uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(ms);
+}
+
+bool ToggleAcquisition(QAbstractButton* startButton) {
+    static const QString start = QStringLiteral("Старт");
+    if (startButton->text() != start) {
+        AcquisitionActive = false;
+        startButton->setText(start);
+        return false;
+    }
+    startButton->setText(QStringLiteral("Стоп"));
+    AcquisitionActive = true;
+    return true;
 }
 
 void RearmPollTimer(QTimer* timer) {
