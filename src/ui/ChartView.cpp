@@ -91,6 +91,8 @@ private:
     bool dirty_ = false;
 };
 
+constexpr const char* kLegendColorProperty = "legendColor";
+
 // A legend entry drawn with a check box that mirrors its series' visibility.
 class CheckLegendItem final : public QCPPlottableLegendItem {
 public:
@@ -113,7 +115,11 @@ protected:
         }
         const QRect saved = mRect;
         mRect.adjust(kBox + kGap, 0, 0, 0);
+        const QVariant legendColor = mPlottable->property(kLegendColorProperty);
+        const QPen linePen = mPlottable->pen();
+        if (legendColor.isValid()) mPlottable->setPen(QPen(legendColor.value<QColor>()));
         QCPPlottableLegendItem::draw(painter);
+        mPlottable->setPen(linePen);
         mRect = saved;
     }
     QSize minimumOuterSizeHint() const override {
@@ -156,6 +162,10 @@ TChartSeries* TChart::AddPointSeries(const QString& title, const QColor& color) 
     series_.push_back(MakePointSeries(this, title, color));
     legend->addItem(new CheckLegendItem(legend, series_.back()->Plottable()));
     return series_.back().get();
+}
+
+void TChart::SetLegendColor(TChartSeries* series, const QColor& color) {
+    series->Plottable()->setProperty(kLegendColorProperty, color);
 }
 
 void TChart::SetFixedAxes(double xMin, double xMax, double yMin, double yMax) {

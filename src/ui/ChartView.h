@@ -63,6 +63,8 @@ public:
     TChartSeries* AddLineSeries(const QString& title, const QColor& color);
     // Point series with square markers: points arrive in any x order.
     TChartSeries* AddPointSeries(const QString& title, const QColor& color);
+    // Draws the series' legend entry in another colour than its line.
+    void SetLegendColor(TChartSeries* series, const QColor& color);
     // Fixed axis ranges; automatic scaling is off afterwards.
     void SetFixedAxes(double xMin, double xMax, double yMin, double yMax);
     bool AutoScale() const { return autoScale_; }

@@ -14,6 +14,7 @@ TF_Chart::TF_Chart(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::T
     ADC_Cos = chart->AddLineSeries(QStringLiteral("48bit mode ADC Cos"), QColor(Qt::green));
     AngleRaw48 = chart->AddLineSeries(QStringLiteral("48 bit mode AngleRaw"), QColor(Qt::red));
     Angle = chart->AddLineSeries(QStringLiteral("16 bit mode Angle"), QColor(43, 64, 107));
+    chart->SetLegendColor(Angle, QColor(0, 128, 0));
 
     connect(ui->BtnClear, &QPushButton::clicked, this, &TF_Chart::BtnClearClick);
     connect(ui->cbADCSin, &QCheckBox::clicked, this, &TF_Chart::cbADCSinClick);

@@ -112,5 +112,31 @@ TEST_F(ChartViewTest, FixedAxesStayPut) {
     EXPECT_EQ(chart.yAxis->range(), QCPRange(-2, 2));
 }
 
+template <typename Match>
+int CountPixels(const QImage& image, Match match) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += match(QColor(image.pixel(x, y)));
+    return n;
+}
+
+TEST_F(ChartViewTest, LegendColourCanDifferFromTheLine) {
+    chart.resize(400, 300);
+    chart.SetLegendWithCheckBoxes(true);
+    TChartSeries* s = chart.AddLineSeries("a", QColor(43, 64, 107));
+    chart.SetLegendColor(s, QColor(0, 128, 0));
+    for (int i = 0; i < 100; ++i) s->AddXY(i, i);
+    chart.RedrawNow();
+    const QImage image = chart.toPixmap(400, 300).toImage();
+    // The line is antialiased, so it is found by hue, the legend icon exactly.
+    const auto green = [](const QColor& c) { return c == QColor(0, 128, 0); };
+    const auto blue = [](const QColor& c) {
+        return c.blue() > c.red() + 30 && c.blue() > c.green() + 20;
+    };
+    EXPECT_GT(CountPixels(image, green), 5) << "legend icon in its own colour";
+    EXPECT_GT(CountPixels(image, blue), 50) << "the line keeps its colour";
+    EXPECT_EQ(s->Plottable()->pen().color(), QColor(43, 64, 107));
+}
+
 }  // namespace
 }  // namespace talmir::test
