@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QMessageBox>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "device/MpsseLink.h"
@@ -30,7 +29,8 @@ int main(int argc, char** argv) {
     const bool job = IsCommandLineJob(args);
 
     // A job never shows a window or a modal box and needs no display.
-    if (job && std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (job && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QString bindingMessage;
     Mpsse().LoadMPSSELibrary(

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <cstdint>
 
 #include "core/IniFile.h"
 #include "core/IntText.h"
@@ -85,9 +86,14 @@ void TF_Face::ConnectTopPanel() {
             &TF_Face::cbSaveChartsToFileClick);
 }
 
+// Kilohertz typed in EditFreq, in Hz; 1000 kHz when the text is not an
+// integer. A rate that does not fit the 32-bit field (or is negative) is not
+// wrapped into some other clock: it becomes the largest value, which the
+// library refuses when the channel opens.
 std::uint32_t TF_Face::ClockRateFromEditFreq() const {
-    const auto kHz = ParseInt(Utf8(ui->EditFreq->text()));
-    return static_cast<std::uint32_t>(kHz.value_or(1000)) * 1000u;
+    const std::int64_t hz =
+        std::int64_t{ParseInt(Utf8(ui->EditFreq->text())).value_or(1000)} * 1000;
+    return hz < 0 || hz > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(hz);
 }
 
 void TF_Face::FillChannelConfig() {

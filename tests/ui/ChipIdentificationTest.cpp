@@ -103,5 +103,18 @@ TEST_F(ChipIdentificationTest, IdentificationReopensTheChannelAtTheEditedClock) 
     EXPECT_EQ(CallsOf("FT_WriteGPIO").size(), 1u) << "chCFG already checked: one GPIO write";
 }
 
+TEST_F(ChipIdentificationTest, ClockOutsideTheFieldIsRefusedNotWrappedToAnotherRate) {
+    for (const char* text : {"4295000", "-1"}) {
+        TalmirSim_TraceClear();
+        Face().ui->EditFreq->setText(text);
+        Face().btnIniChipClick();
+        const auto init = CallsOf("SPI_InitChannel");
+        ASSERT_EQ(init.size(), 1u) << text;
+        EXPECT_EQ(init[0].clockRate, UINT32_MAX) << text;
+        EXPECT_TRUE(Label().startsWith(kNotFound)) << text;
+        EXPECT_TRUE(Face().ui->LabelHardID->toolTip().contains("SPI_InitChannel")) << text;
+    }
+}
+
 }  // namespace
 }  // namespace talmir::test
