@@ -23,13 +23,6 @@ namespace {
 
 constexpr const char* kSection = "CONFIG";
 
-std::string Utf8(const QString& s) {
-    return s.toUtf8().toStdString();
-}
-QString FromUtf8(const std::string& s) {
-    return QString::fromUtf8(s.c_str());
-}
-
 }  // namespace
 
 TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
@@ -92,7 +85,7 @@ void TF_Face::ConnectTopPanel() {
 // library refuses when the channel opens.
 std::uint32_t TF_Face::ClockRateFromEditFreq() const {
     const std::int64_t hz =
-        std::int64_t{ParseInt(Utf8(ui->EditFreq->text())).value_or(1000)} * 1000;
+        std::int64_t{ParseInt(ui->EditFreq->text().toStdString()).value_or(1000)} * 1000;
     return hz < 0 || hz > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(hz);
 }
 
@@ -145,10 +138,10 @@ void TF_Face::cbSaveChartsToFileClick() {
 
 void TF_Face::SaveConfig() {
     IniFile ini;
-    const std::string path = Utf8(ConfigPath());
+    const std::string path = ConfigPath().toStdString();
     ini.Load(path);
-    ini.Write(kSection, "SaveAngleDataFile", Utf8(work->EditAngleDataFile->text()));
-    ini.Write(kSection, "SaveRegsDataFile", Utf8(chart->EditChartsFile->text()));
+    ini.Write(kSection, "SaveAngleDataFile", work->EditAngleDataFile->text().toStdString());
+    ini.Write(kSection, "SaveRegsDataFile", chart->EditChartsFile->text().toStdString());
     ini.WriteBool(kSection, "SaveAngleDataToFile", work->cbSaveToFile->isChecked());
     ini.WriteBool(kSection, "SaveChartDataToFile", chart->cbSaveChartsToFile->isChecked());
     ini.WriteBool(kSection, "SaveXYChartDataToFile", circle->cbSaveXYChartsToFile->isChecked());
@@ -157,12 +150,12 @@ void TF_Face::SaveConfig() {
 
 void TF_Face::LoadConfig() {
     IniFile ini;
-    ini.Load(Utf8(ConfigPath()));
-    const std::string defaultFile = Utf8(options_.exeDir + QStringLiteral("data.csv"));
+    ini.Load(ConfigPath().toStdString());
+    const std::string defaultFile = (options_.exeDir + QStringLiteral("data.csv")).toStdString();
     chart->EditChartsFile->setText(
-        FromUtf8(ini.ReadString(kSection, "SaveRegsDataFile", defaultFile)));
+        QString::fromStdString(ini.ReadString(kSection, "SaveRegsDataFile", defaultFile)));
     work->EditAngleDataFile->setText(
-        FromUtf8(ini.ReadString(kSection, "SaveAngleDataFile", defaultFile)));
+        QString::fromStdString(ini.ReadString(kSection, "SaveAngleDataFile", defaultFile)));
     // setChecked does not emit clicked, so restoring writes nothing.
     work->cbSaveToFile->setChecked(ini.ReadBool(kSection, "SaveAngleDataToFile", false));
     chart->cbSaveChartsToFile->setChecked(ini.ReadBool(kSection, "SaveChartDataToFile", false));

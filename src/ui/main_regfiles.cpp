@@ -13,15 +13,11 @@ namespace talmir {
 
 namespace {
 
-std::string Utf8(const QString& s) {
-    return s.toUtf8().toStdString();
-}
-
 QByteArray ReadWholeFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("Cannot read register file " + Utf8(path) + ": " +
-                                 Utf8(file.errorString()));
+        throw std::runtime_error("Cannot read register file " + path.toStdString() + ": " +
+                                 file.errorString().toStdString());
     return file.readAll();
 }
 
@@ -30,8 +26,8 @@ void WriteWholeFile(const QString& path, const std::string& text) {
     const auto size = static_cast<qint64>(text.size());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(text.data(), size) != size || !file.flush())
-        throw std::runtime_error("Cannot write register file " + Utf8(path) + ": " +
-                                 Utf8(file.errorString()));
+        throw std::runtime_error("Cannot write register file " + path.toStdString() + ": " +
+                                 file.errorString().toStdString());
 }
 
 }  // namespace
@@ -61,11 +57,11 @@ void TF_Face::BtnRegsFromFileClick() {
                               TASensDig::kLastAddress);
         for (const auto& [address, value] : load.values) chip_->PutReg(address, value, false);
         if (load.badLine)
-            throw std::runtime_error("Register file " + Utf8(path) + ", line " +
+            throw std::runtime_error("Register file " + path.toStdString() + ", line " +
                                      std::to_string(load.values.size() + 1) + ": '" +
                                      *load.badLine + "' is not an integer");
         if (load.ignored > 0)
-            throw std::runtime_error("Register file " + Utf8(path) + ": " +
+            throw std::runtime_error("Register file " + path.toStdString() + ": " +
                                      std::to_string(load.ignored) + " line(s) past register " +
                                      std::to_string(TASensDig::kLastAddress) + " were ignored");
     });
@@ -74,8 +70,8 @@ void TF_Face::BtnRegsFromFileClick() {
 bool TF_Face::LoadRegsFromIni(const QString& fileName) {
     if (!QFile::exists(fileName)) return false;
     IniFile ini;
-    if (!ini.Load(Utf8(fileName)))
-        throw std::runtime_error("Cannot read register file " + Utf8(fileName));
+    if (!ini.Load(fileName.toStdString()))
+        throw std::runtime_error("Cannot read register file " + fileName.toStdString());
     for (const auto& [address, value] : ReadRegisterIni(ini)) chip_->PutReg(address, value, true);
     return true;
 }
