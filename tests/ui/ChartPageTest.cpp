@@ -30,10 +30,6 @@ protected:
         for (int col = 0; col < 3; ++col) out << Page().sgLeds->item(1, col)->text();
         return out;
     }
-    static QByteArray ReadFile(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     static std::vector<std::pair<double, double>> Points(const TChartSeries* s) {
         std::vector<std::pair<double, double>> out;
         for (int i = 0; i < s->Count(); ++i) out.emplace_back(s->XValue(i), s->YValue(i));

@@ -15,10 +15,6 @@ protected:
         const std::vector<std::uint8_t> v(bytes);
         TalmirSim_QueueRead(v.data(), static_cast<std::uint32_t>(v.size()));
     }
-    static QByteArray ReadFile(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 };
 
 struct WorkedReading {

@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "UiTestSupport.h"
 
 namespace talmir::test {
 namespace {
@@ -37,15 +37,6 @@ protected:
         exitCode_ = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
         stderr_ = QString::fromLocal8Bit(process.readAllStandardError());
         return true;
-    }
-    static QByteArray ReadFile(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void WriteFile(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
     }
 
     QTemporaryDir dir_;

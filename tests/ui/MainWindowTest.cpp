@@ -11,17 +11,6 @@
 namespace talmir::test {
 namespace {
 
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 using MainWindowTest = UiTest;
 
 TEST_F(MainWindowTest, OpensOnChartPageWithCaptionAndDefaultChannelConfig) {

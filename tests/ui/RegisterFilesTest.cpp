@@ -8,11 +8,6 @@
 namespace talmir::test {
 namespace {
 
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 class RegisterFilesTest : public UiTest {
 protected:
     void SetUp() override {

@@ -13,11 +13,6 @@
 namespace talmir::test {
 namespace {
 
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 class WorkDataPageTest : public UiTest {
 protected:
     // Pins the four registers one cycle reads.
