@@ -34,6 +34,7 @@ void TF_Face::RunCommandLine() {
 void TF_Face::RunJob(const QString& job) {
     const QStringList& args = options_.args;
     Report(ui->LabelHardID->text());
+    if (!ui->LabelHardID->toolTip().isEmpty()) Report(ui->LabelHardID->toolTip());
     jobExitCode_ = 1;
     const bool done = Guard(this, [&] {
         if (job == "-getdata") {
