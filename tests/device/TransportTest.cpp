@@ -9,7 +9,6 @@
 using namespace talmir;
 using namespace talmir::test;
 
-
 namespace {
 
 void WriteNop(MpsseLink& link) {
