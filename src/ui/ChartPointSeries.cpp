@@ -173,7 +173,10 @@ public:
     int Count() const override { return cloud_->Size(); }
     double XValue(int i) const override { return cloud_->X(i); }
     double YValue(int i) const override { return cloud_->Y(i); }
-    void SetActive(bool active) override { cloud_->setVisible(active); }
+    void SetActive(bool active) override {
+        cloud_->setVisible(active);
+        if (auto* chart = qobject_cast<TChart*>(cloud_->parentPlot())) chart->RequestRedraw();
+    }
     bool Active() const override { return cloud_->visible(); }
     QString Title() const override { return cloud_->name(); }
     QCPAbstractPlottable* Plottable() const override { return cloud_; }

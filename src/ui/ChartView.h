@@ -43,6 +43,7 @@ public:
     virtual int Count() const = 0;
     virtual double XValue(int i) const = 0;
     virtual double YValue(int i) const = 0;
+    // Shows or hides the series and asks its chart for a redraw.
     virtual void SetActive(bool active) = 0;
     virtual bool Active() const = 0;
     virtual QString Title() const = 0;

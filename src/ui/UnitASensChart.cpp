@@ -87,19 +87,15 @@ void TF_ASens_Chart::Button1Click() {
 
 void TF_ASens_Chart::cbSinClick() {
     SeriesSin->SetActive(ui->cbSin->isChecked());
-    ui->Chart1->RequestRedraw();
 }
 void TF_ASens_Chart::cbCosClick() {
     SeriesCos->SetActive(ui->cbCos->isChecked());
-    ui->Chart1->RequestRedraw();
 }
 void TF_ASens_Chart::cbCordicClick() {
     SeriesCordic->SetActive(ui->cbCordic->isChecked());
-    ui->Chart2->RequestRedraw();
 }
 void TF_ASens_Chart::cbAngClick() {
     SeriesAng->SetActive(ui->cbAng->isChecked());
-    ui->Chart2->RequestRedraw();
 }
 
 void TF_ASens_Chart::SyncBoxesWithSeries() {

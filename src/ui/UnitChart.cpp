@@ -34,19 +34,15 @@ void TF_Chart::BtnClearClick() {
 
 void TF_Chart::cbADCSinClick() {
     ADC_Sin->SetActive(ui->cbADCSin->isChecked());
-    ui->Chart->RequestRedraw();
 }
 void TF_Chart::cbADCCosClick() {
     ADC_Cos->SetActive(ui->cbADCCos->isChecked());
-    ui->Chart->RequestRedraw();
 }
 void TF_Chart::cbAngleClick() {
     Angle->SetActive(ui->cbAngle->isChecked());
-    ui->Chart->RequestRedraw();
 }
 void TF_Chart::cbAngle48Click() {
     AngleRaw48->SetActive(ui->cbAngle48->isChecked());
-    ui->Chart->RequestRedraw();
 }
 
 void TF_Chart::SyncBoxesWithSeries() {

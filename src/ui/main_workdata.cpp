@@ -99,24 +99,23 @@ void TF_Face::Button1Click() {
 
 namespace {
 
-void ShowSeries(TChartSeries* series, const QCheckBox* box, TChart* chart) {
+void ShowSeries(TChartSeries* series, const QCheckBox* box) {
     series->SetActive(box->isChecked());
-    chart->RequestRedraw();
 }
 
 }  // namespace
 
 void TF_Face::cbSerXClick() {
-    ShowSeries(LineSeriesX, work->cbSerX, work->ChartTop);
+    ShowSeries(LineSeriesX, work->cbSerX);
 }
 void TF_Face::cbSerYClick() {
-    ShowSeries(LineSeriesY, work->cbSerY, work->ChartTop);
+    ShowSeries(LineSeriesY, work->cbSerY);
 }
 void TF_Face::cbSerAngleClick() {
-    ShowSeries(LineSeriesAngle, work->cbSerAngle, work->ChartMid);
+    ShowSeries(LineSeriesAngle, work->cbSerAngle);
 }
 void TF_Face::cbSerAmplClick() {
-    ShowSeries(LineSeriesAmpl, work->cbSerAmpl, work->ChartBot);
+    ShowSeries(LineSeriesAmpl, work->cbSerAmpl);
 }
 
 }  // namespace talmir
