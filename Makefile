@@ -1,11 +1,12 @@
-# The two set-up commands: `make run` and `make test`.
+# The two set-up commands: `make run` and `make test`. `make run` gives the
+# simulated adapter a real USB latency of 250 us per call.
 BUILD := build
 SIM := $(CURDIR)/$(BUILD)/lib/libtalmirsim.so
 
 .PHONY: run test deps build sanitize-test format bench screenshots
 
 run: build
-	TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir
+	TALMIR_SIM_LATENCY_US=$${TALMIR_SIM_LATENCY_US:-250} TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir
 
 test: build
 	ctest --preset default

@@ -1,6 +1,7 @@
 // The adapter's MPSSE SPI entry points. Each call is traced, may be failed on
 // request, and otherwise acts on the one channel and the chip behind it.
 // Building with TALMIRSIM_OMIT_<ENTRY POINT> leaves that entry point out.
+#include <chrono>
 #include <cstring>
 
 #include "MpsseAbi.h"
@@ -12,14 +13,41 @@ namespace {
 
 constexpr uint32_t kChannelCount = 1;
 
-// Runs one entry point under the lock: an injected failure replaces the body.
+// How an entry point fares while the adapter is unplugged.
+enum class Reach {
+    Bus,      // enumeration: answers from the body, which sees no adapter
+    Device,   // opening: the device is not found
+    Channel,  // a call on an open channel: I/O error
+    Release,  // closing: releases the channel and succeeds
+};
+
+// Runs one entry point under the lock: an injected failure or a missing
+// adapter replaces the body. The caller is then held for the call's wire time
+// (USB latency plus `bits` at the channel's clock), outside the lock.
 template <typename Body>
-FT_STATUS runEntry(TalmirSimCall& call, Body&& body) {
+FT_STATUS runEntry(TalmirSimCall& call, Reach reach, std::size_t bits, Body&& body) {
     SimState& s = simState();
-    std::lock_guard lock(s.mutex);
-    const auto injected = s.faults.take(call.name);
-    call.status = injected ? *injected : body(s);
-    s.trace.record(call);
+    std::chrono::steady_clock::time_point done;
+    {
+        std::lock_guard lock(s.mutex);
+        const auto start = std::chrono::steady_clock::now();
+        const auto injected = s.faults.take(call.name);
+        if (injected) {
+            call.status = *injected;
+        } else if (s.unplugged && reach == Reach::Device) {
+            call.status = kDeviceNotFound;
+        } else if (s.unplugged && reach == Reach::Channel) {
+            call.status = kIoError;
+        } else if (s.unplugged && reach == Reach::Release) {
+            s.channel.close();
+            call.status = kOk;
+        } else {
+            call.status = body(s);
+        }
+        s.trace.record(call);
+        done = start + s.wireTime.cost(bits, s.channel.clockRate());
+    }
+    SimWireTime::waitUntil(done);
     return call.status;
 }
 
@@ -58,9 +86,9 @@ extern "C" {
 #ifndef TALMIRSIM_OMIT_SPI_GETNUMCHANNELS
 FT_STATUS SPI_GetNumChannels(DWORD* numChannels) {
     TalmirSimCall call = SimTrace::makeCall("SPI_GetNumChannels");
-    return runEntry(call, [&](SimState&) -> FT_STATUS {
+    return runEntry(call, Reach::Bus, 0, [&](SimState& s) -> FT_STATUS {
         if (numChannels == nullptr) return kInvalidParameter;
-        *numChannels = kChannelCount;
+        *numChannels = s.unplugged ? 0 : kChannelCount;
         return kOk;
     });
 }
@@ -69,8 +97,8 @@ FT_STATUS SPI_GetNumChannels(DWORD* numChannels) {
 FT_STATUS SPI_GetChannelInfo(DWORD index, FT_DEVICE_LIST_INFO_NODE* chanInfo) {
     TalmirSimCall call = SimTrace::makeCall("SPI_GetChannelInfo");
     call.index = index;
-    return runEntry(call, [&](SimState& s) -> FT_STATUS {
-        if (index >= kChannelCount) return kDeviceNotFound;
+    return runEntry(call, Reach::Bus, 0, [&](SimState& s) -> FT_STATUS {
+        if (s.unplugged || index >= kChannelCount) return kDeviceNotFound;
         if (chanInfo == nullptr) return kInvalidParameter;
         fillChannelInfo(s.channel, *chanInfo);
         return kOk;
@@ -81,7 +109,7 @@ FT_STATUS SPI_GetChannelInfo(DWORD index, FT_DEVICE_LIST_INFO_NODE* chanInfo) {
 FT_STATUS SPI_OpenChannel(DWORD index, FT_HANDLE* handle) {
     TalmirSimCall call = SimTrace::makeCall("SPI_OpenChannel");
     call.index = index;
-    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+    return runEntry(call, Reach::Device, 0, [&](SimState& s) -> FT_STATUS {
         if (index >= kChannelCount) return kDeviceNotFound;
         if (handle == nullptr) return kInvalidParameter;
         *handle = s.channel.open();
@@ -98,7 +126,7 @@ FT_STATUS SPI_InitChannel(FT_HANDLE handle, ChannelConfig* config) {
         call.configOptions = config->configOptions;
         call.pin = config->Pin;
     }
-    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+    return runEntry(call, Reach::Channel, 0, [&](SimState& s) -> FT_STATUS {
         if (!s.channel.isOpenHandle(handle)) return kInvalidHandle;
         if (config == nullptr || config->ClockRate == 0 || config->ClockRate > kMaxClockRate)
             return kInvalidParameter;
@@ -109,7 +137,7 @@ FT_STATUS SPI_InitChannel(FT_HANDLE handle, ChannelConfig* config) {
 
 FT_STATUS SPI_CloseChannel(FT_HANDLE handle) {
     TalmirSimCall call = SimTrace::makeCall("SPI_CloseChannel");
-    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+    return runEntry(call, Reach::Release, 0, [&](SimState& s) -> FT_STATUS {
         if (!s.channel.isOpenHandle(handle)) return kInvalidHandle;
         s.channel.close();
         return kOk;
@@ -122,14 +150,15 @@ FT_STATUS SPI_Read(FT_HANDLE handle, UCHAR* buffer, DWORD sizeToTransfer, DWORD*
     call.size = sizeToTransfer;
     call.options = options;
     if (sizeTransferred != nullptr) *sizeTransferred = 0;
-    return runEntry(call, [&](SimState& s) -> FT_STATUS {
-        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
-        if (buffer == nullptr && sizeToTransfer != 0) return kInvalidParameter;
-        readFrame(s, buffer, sizeToTransfer, options);
-        SimTrace::setData(call, buffer, bytesFor(sizeToTransfer, options));
-        if (sizeTransferred != nullptr) *sizeTransferred = sizeToTransfer;
-        return kOk;
-    });
+    return runEntry(call, Reach::Channel, bitsFor(sizeToTransfer, options),
+                    [&](SimState& s) -> FT_STATUS {
+                        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
+                        if (buffer == nullptr && sizeToTransfer != 0) return kInvalidParameter;
+                        readFrame(s, buffer, sizeToTransfer, options);
+                        SimTrace::setData(call, buffer, bytesFor(sizeToTransfer, options));
+                        if (sizeTransferred != nullptr) *sizeTransferred = sizeToTransfer;
+                        return kOk;
+                    });
 }
 
 FT_STATUS SPI_Write(FT_HANDLE handle, UCHAR* buffer, DWORD sizeToTransfer, DWORD* sizeTransferred,
@@ -138,21 +167,22 @@ FT_STATUS SPI_Write(FT_HANDLE handle, UCHAR* buffer, DWORD sizeToTransfer, DWORD
     call.size = sizeToTransfer;
     call.options = options;
     if (sizeTransferred != nullptr) *sizeTransferred = 0;
-    return runEntry(call, [&](SimState& s) -> FT_STATUS {
-        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
-        if (buffer == nullptr && sizeToTransfer != 0) return kInvalidParameter;
-        const std::size_t byteCount = bytesFor(sizeToTransfer, options);
-        s.chip.write(buffer, byteCount);
-        SimTrace::setData(call, buffer, byteCount);
-        if (sizeTransferred != nullptr) *sizeTransferred = sizeToTransfer;
-        return kOk;
-    });
+    return runEntry(call, Reach::Channel, bitsFor(sizeToTransfer, options),
+                    [&](SimState& s) -> FT_STATUS {
+                        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
+                        if (buffer == nullptr && sizeToTransfer != 0) return kInvalidParameter;
+                        const std::size_t byteCount = bytesFor(sizeToTransfer, options);
+                        s.chip.write(buffer, byteCount);
+                        SimTrace::setData(call, buffer, byteCount);
+                        if (sizeTransferred != nullptr) *sizeTransferred = sizeToTransfer;
+                        return kOk;
+                    });
 }
 
 #ifndef TALMIRSIM_OMIT_SPI_ISBUSY
 FT_STATUS SPI_IsBusy(FT_HANDLE handle, BOOL* state) {
     TalmirSimCall call = SimTrace::makeCall("SPI_IsBusy");
-    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+    return runEntry(call, Reach::Channel, 0, [&](SimState& s) -> FT_STATUS {
         if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
         if (state == nullptr) return kInvalidParameter;
         *state = 0;  // transfers complete within their call
@@ -165,7 +195,7 @@ FT_STATUS FT_WriteGPIO(FT_HANDLE handle, UCHAR dir, UCHAR value) {
     TalmirSimCall call = SimTrace::makeCall("FT_WriteGPIO");
     call.dir = dir;
     call.value = value;
-    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+    return runEntry(call, Reach::Channel, 0, [&](SimState& s) -> FT_STATUS {
         if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
         s.channel.setGpio(dir, value);
         return kOk;
@@ -174,7 +204,7 @@ FT_STATUS FT_WriteGPIO(FT_HANDLE handle, UCHAR dir, UCHAR value) {
 
 FT_STATUS FT_ReadGPIO(FT_HANDLE handle, UCHAR* value) {
     TalmirSimCall call = SimTrace::makeCall("FT_ReadGPIO");
-    return runEntry(call, [&](SimState& s) -> FT_STATUS {
+    return runEntry(call, Reach::Channel, 0, [&](SimState& s) -> FT_STATUS {
         if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
         if (value == nullptr) return kInvalidParameter;
         *value = s.channel.gpioValue();

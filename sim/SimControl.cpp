@@ -87,4 +87,15 @@ uint32_t TalmirSim_ClockRate(void) {
     return locked([](SimState& s) { return s.channel.clockRate(); });
 }
 
+void TalmirSim_Unplug(int unplugged) {
+    locked([&](SimState& s) {
+        s.unplugged = unplugged != 0;
+        if (s.unplugged) s.channel.close();
+    });
+}
+
+void TalmirSim_SetLatency(uint32_t microseconds) {
+    locked([&](SimState& s) { s.wireTime.setLatencyUs(microseconds); });
+}
+
 }  // extern "C"

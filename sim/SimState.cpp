@@ -8,6 +8,7 @@ SimState::SimState() {
     channel.reset();
     chip.noise().configure(kLoadNoise, kLoadSeed);
     chip.magnet().run(SimMagnet::kDefaultSpeed);
+    wireTime.setLatencyUs(SimWireTime::latencyFromEnvironment());
 }
 
 void SimState::reset() {
@@ -18,6 +19,8 @@ void SimState::reset() {
     trace.clear();
     faults.clear();
     readQueue.clear();
+    wireTime.setLatencyUs(0);
+    unplugged = false;
 }
 
 SimState& simState() {

@@ -9,6 +9,7 @@
 #include "SimFaults.h"
 #include "SimReadQueue.h"
 #include "SimTrace.h"
+#include "SimWireTime.h"
 
 namespace talmirsim {
 
@@ -19,7 +20,8 @@ struct SimState {
 
     SimState();
     // Power-on state for tests: channel closed, registers, trace, queue,
-    // failures and GPIO cleared; magnet frozen at angle 0; no noise.
+    // failures and GPIO cleared; plugged in; no wire latency; magnet frozen at
+    // angle 0; no noise.
     void reset();
 
     std::mutex mutex;
@@ -28,6 +30,10 @@ struct SimState {
     SimTrace trace;
     SimFaults faults;
     SimReadQueue readQueue;
+    SimWireTime wireTime;
+    // The adapter was pulled out: it is not enumerated, cannot be opened, and
+    // every call on a channel fails with an I/O error.
+    bool unplugged = false;
 };
 
 SimState& simState();

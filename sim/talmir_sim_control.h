@@ -34,7 +34,8 @@ typedef struct TalmirSimCall {
 } TalmirSimCall;
 
 /* Everything to power-on state: channel closed, registers, trace, read queue,
- * injected failures, GPIO; magnet frozen at angle 0 without noise. */
+ * injected failures, GPIO; plugged in, no latency; magnet frozen at angle 0
+ * without noise. */
 TALMIRSIM_API void TalmirSim_Reset(void);
 /* Pins the value a read of addr delivers (live registers included) until reset;
  * a later register write replaces the pinned value. */
@@ -63,6 +64,14 @@ TALMIRSIM_API uint8_t TalmirSim_GpioDir(void);
 /* 1 when the channel is open and initialised. */
 TALMIRSIM_API int TalmirSim_ChannelOpen(void);
 TALMIRSIM_API uint32_t TalmirSim_ClockRate(void);
+/* Pulls the adapter out (1) or plugs it back in (0). Pulling it out closes the
+ * open channel: its handle stays stale after the replug, and every call on it
+ * fails with an I/O error while unplugged. */
+TALMIRSIM_API void TalmirSim_Unplug(int unplugged);
+/* The USB latency every call costs, in microseconds, on top of its bits at the
+ * channel's clock rate (0: calls return at once). The library starts with
+ * TALMIR_SIM_LATENCY_US; TalmirSim_Reset sets 0. */
+TALMIRSIM_API void TalmirSim_SetLatency(uint32_t microseconds);
 
 #ifdef __cplusplus
 }

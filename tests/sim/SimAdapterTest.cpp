@@ -1,5 +1,6 @@
 // The simulated adapter's entry points: channel life cycle, handle checks,
 // injected failures and the call trace.
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -161,4 +162,46 @@ TEST_F(SimFixture, ChannelInfoOfMissingChannelIsDeviceNotFound) {
     int32_t busy = 1;
     EXPECT_EQ(SPI_IsBusy(handle, &busy), 0u);
     EXPECT_EQ(busy, 0);
+}
+
+TEST(SimUnplug, CallsFailWhileOutAndTheChannelOpensAfreshAfterTheReplug) {
+    TalmirSim_Reset();
+    void* handle = nullptr;
+    ASSERT_EQ(SPI_OpenChannel(0, &handle), 0u);
+    SimChannelConfig cfg = config(1000000);
+    ASSERT_EQ(SPI_InitChannel(handle, &cfg), 0u);
+
+    TalmirSim_Unplug(1);
+    uint8_t buffer[2] = {};
+    uint32_t done = 0, count = 7;
+    EXPECT_EQ(SPI_Read(handle, buffer, 2, &done, 6), 4u);
+    EXPECT_EQ(FT_WriteGPIO(handle, 0x81, 1), 4u);
+    EXPECT_EQ(SPI_GetNumChannels(&count), 0u);
+    EXPECT_EQ(count, 0u);
+    void* other = nullptr;
+    EXPECT_EQ(SPI_OpenChannel(0, &other), 2u);
+    EXPECT_EQ(SPI_CloseChannel(handle), 0u);
+
+    TalmirSim_Unplug(0);
+    EXPECT_EQ(SPI_Read(handle, buffer, 2, &done, 6), 1u) << "the old handle stays stale";
+    ASSERT_EQ(SPI_OpenChannel(0, &other), 0u);
+    ASSERT_EQ(SPI_InitChannel(other, &cfg), 0u);
+    EXPECT_EQ(SPI_Read(other, buffer, 2, &done, 6), 0u);
+}
+
+TEST(SimWireTime, EachCallCostsTheLatencyPlusItsBitsAtTheClock) {
+    TalmirSim_Reset();
+    void* handle = nullptr;
+    ASSERT_EQ(SPI_OpenChannel(0, &handle), 0u);
+    SimChannelConfig cfg = config(100000);  // 100 kHz: 80 bits take 800 us
+    ASSERT_EQ(SPI_InitChannel(handle, &cfg), 0u);
+    TalmirSim_SetLatency(2000);
+    uint8_t buffer[10] = {};
+    uint32_t done = 0;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(SPI_Read(handle, buffer, 10, &done, 6), 0u);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::microseconds(2800));
+    EXPECT_LT(took, std::chrono::seconds(1));
+    TalmirSim_Reset();
 }
