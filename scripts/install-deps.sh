@@ -7,6 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
     libqcustomplot-dev
+    libftdi1-dev libusb-1.0-0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format
     xvfb xauth

@@ -2,6 +2,7 @@
 file(GLOB_RECURSE sources
     ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h
     ${SOURCE_DIR}/sim/*.cpp ${SOURCE_DIR}/sim/*.h
+    ${SOURCE_DIR}/adapters/*.cpp ${SOURCE_DIR}/adapters/*.h
     ${SOURCE_DIR}/tests/*.cpp ${SOURCE_DIR}/tests/*.h
     ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/bench/*.h)
 execute_process(COMMAND ${CLANG_FORMAT} --dry-run -Werror ${sources}

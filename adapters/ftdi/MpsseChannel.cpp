@@ -1,0 +1,297 @@
+#include "MpsseChannel.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+
+namespace talmirmpsse {
+
+namespace {
+
+// How long a read may go without a byte arriving, counted both on the wall
+// clock and in 1 ms pauses (a port whose pauses take no time, like the
+// emulator's, then still gives up after that many polls).
+constexpr int kReadTimeoutMs = 5000;
+constexpr int kWriteTimeoutMs = 5000;
+constexpr unsigned kChunkSize = 65536;
+constexpr int kSyncPolls = 4096;
+// Read-write transfers longer than this go as several write/read pairs, so
+// the adapter's small FIFOs never hold back the write while we do not read.
+constexpr std::size_t kReadWriteBatchBytes = 1024;
+
+std::size_t bytesFor(DWORD size, DWORD options) {
+    return (options & kSizeInBits) ? (static_cast<std::size_t>(size) + 7) / 8 : size;
+}
+
+// The count reported back for `bytes` whole bytes moved of a `size` transfer.
+DWORD unitsFor(std::size_t bytes, DWORD size, DWORD options) {
+    if (options & kSizeInBits) return static_cast<DWORD>(std::min<std::size_t>(bytes * 8, size));
+    return static_cast<DWORD>(std::min<std::size_t>(bytes, size));
+}
+
+// Moves the bits of the last, partial byte of a bit read to its low-order end.
+void alignLastByte(uint8_t* data, DWORD size, DWORD options) {
+    if (!(options & kSizeInBits) || size % 8 == 0) return;
+    uint8_t& last = data[(size - 1) / 8];
+    last = alignReadBits(last, size % 8, options);
+}
+
+}  // namespace
+
+MpsseChannel::MpsseChannel(std::unique_ptr<FtdiPort> port, ChipType chip)
+    : port_(std::move(port)), chip_(chip) {}
+
+FT_STATUS MpsseChannel::send(const Bytes& commands) {
+    if (commands.empty()) return kOk;
+    if (commands.size() > INT_MAX) return kInvalidParameter;
+    const int size = static_cast<int>(commands.size());
+    return port_->write(commands.data(), size) == size ? kOk : kIoError;
+}
+
+FT_STATUS MpsseChannel::receive(uint8_t* in, std::size_t count, std::size_t& received) {
+    received = 0;
+    using Clock = std::chrono::steady_clock;
+    auto lastProgress = Clock::now();
+    int idlePolls = 0;
+    while (received < count) {
+        const int want = static_cast<int>(std::min<std::size_t>(count - received, INT_MAX));
+        const int got = port_->read(in + received, want);
+        if (got < 0) return kIoError;
+        if (got > 0) {
+            received += static_cast<std::size_t>(got);
+            lastProgress = Clock::now();
+            idlePolls = 0;
+            continue;
+        }
+        if (idlePolls >= kReadTimeoutMs ||
+            Clock::now() - lastProgress >= std::chrono::milliseconds(kReadTimeoutMs)) {
+            return kIoError;
+        }
+        port_->pauseMs(1);
+        ++idlePolls;
+    }
+    return kOk;
+}
+
+FT_STATUS MpsseChannel::exchange(const Bytes& commands, uint8_t* in, std::size_t count,
+                                 std::size_t& received) {
+    received = 0;
+    if (const FT_STATUS s = send(commands); s != kOk) return s;
+    return receive(in, count, received);
+}
+
+void MpsseChannel::drain() {
+    uint8_t scratch[4096];
+    for (int i = 0; i < 256 && port_->read(scratch, sizeof scratch) > 0; ++i) {
+    }
+}
+
+// Sends an invalid opcode and waits for the engine's "bad command" answer
+// `FA opcode`, which shows the command and answer streams are in step.
+FT_STATUS MpsseChannel::sync(uint8_t badOpcode) {
+    if (send({badOpcode, op::kSendImmediate}) != kOk) return kIoError;
+    Bytes input;
+    uint8_t buffer[64];
+    for (int poll = 0; poll < kSyncPolls; ++poll) {
+        const int got = port_->read(buffer, sizeof buffer);
+        if (got < 0) return kIoError;
+        input.insert(input.end(), buffer, buffer + got);
+        for (std::size_t i = 0; i + 1 < input.size(); ++i) {
+            if (input[i] == 0xFA && input[i + 1] == badOpcode) return kOk;
+        }
+        port_->pauseMs(1);
+    }
+    return kOtherError;
+}
+
+FT_STATUS MpsseChannel::setUp(const ChannelConfig& config) {
+    FtdiPort& p = *port_;
+    const auto latency = static_cast<unsigned char>(std::max<UCHAR>(1, config.LatencyTimer));
+    if (p.usbReset() < 0 || p.purge() < 0 || p.setChunkSizes(kChunkSize, kChunkSize) < 0 ||
+        p.setSpecialCharsOff() < 0) {
+        return kIoError;
+    }
+    p.setTimeouts(kReadTimeoutMs, kWriteTimeoutMs);
+    if (p.setLatencyTimer(latency) < 0 || p.setBitMode(0, kBitModeReset) < 0 ||
+        p.setBitMode(0, kBitModeMpsse) < 0) {
+        return kIoError;
+    }
+
+    if (send({op::kLoopbackOn}) != kOk) return kIoError;
+    drain();
+    for (const uint8_t badOpcode : {uint8_t{0xAA}, uint8_t{0xAB}}) {
+        if (const FT_STATUS s = sync(badOpcode); s != kOk) return s;
+    }
+
+    p.pauseMs(50);
+    Bytes clock;
+    appendClockDivisor(clock, chip_, config.ClockRate);
+    if (send(clock) != kOk) return kIoError;
+
+    p.pauseMs(20);
+    if (send({op::kLoopbackOff}) != kOk) return kIoError;
+    drain();
+    return kOk;
+}
+
+FT_STATUS MpsseChannel::init(ChannelConfig& config) {
+    if (config.ClockRate == 0 || config.ClockRate > maxClockRate(chip_)) return kInvalidParameter;
+    ready_ = false;
+    if (const FT_STATUS s = setUp(config); s != kOk) return s;
+
+    Bytes pins;
+    const PinSetup setup = appendInitialPins(pins, config.Pin, config.configOptions);
+    if (send(pins) != kOk) return kIoError;
+    configOptions_ = config.configOptions;
+    pin_ = setup.pin;
+    state_ = setup.state;
+    config.Pin = setup.pin;
+    config.currentPinState = setup.state;
+    ready_ = true;
+    return kOk;
+}
+
+FT_STATUS MpsseChannel::write(const UCHAR* data, DWORD size, DWORD& transferred, DWORD options) {
+    transferred = 0;
+    if (!ready_) return kDeviceNotOpened;
+    if (size == 0) return kOk;
+    Bytes commands;
+    if (options & kChipSelectAssert)
+        state_ = appendChipSelect(commands, state_, configOptions_, true);
+    if (options & kSizeInBits) {
+        appendBitWrite(commands, configOptions_, options, data, size);
+    } else {
+        appendByteWrite(commands, configOptions_, options, data, size);
+    }
+    if (options & kChipSelectRelease) {
+        state_ = appendChipSelect(commands, state_, configOptions_, false);
+    }
+    if (const FT_STATUS s = send(commands); s != kOk) return s;
+    transferred = size;
+    return kOk;
+}
+
+FT_STATUS MpsseChannel::read(UCHAR* data, DWORD size, DWORD& transferred, DWORD options) {
+    transferred = 0;
+    if (!ready_) return kDeviceNotOpened;
+    if (size == 0) return kOk;
+    Bytes commands;
+    if (options & kChipSelectAssert)
+        state_ = appendChipSelect(commands, state_, configOptions_, true);
+    if (options & kSizeInBits) {
+        appendBitRead(commands, configOptions_, options, size);
+    } else {
+        appendByteRead(commands, configOptions_, options, size);
+    }
+    if (options & kChipSelectRelease) {
+        state_ = appendChipSelect(commands, state_, configOptions_, false);
+    }
+    commands.push_back(op::kSendImmediate);
+
+    const std::size_t count = bytesFor(size, options);
+    std::size_t received = 0;
+    const FT_STATUS s = exchange(commands, data, count, received);
+    transferred = unitsFor(received, size, options);
+    if (s != kOk) return s;
+    alignLastByte(data, size, options);
+    return kOk;
+}
+
+FT_STATUS MpsseChannel::readWrite(UCHAR* in, const UCHAR* out, DWORD size, DWORD& transferred,
+                                  DWORD options) {
+    transferred = 0;
+    if (!ready_) return kDeviceNotOpened;
+    if (size == 0) return kOk;
+    const bool bits = (options & kSizeInBits) != 0;
+    const std::size_t total = bytesFor(size, options);
+    std::size_t done = 0;  // bytes sent and answered
+    while (done < total) {
+        const std::size_t n = std::min(total - done, kReadWriteBatchBytes);
+        const bool first = done == 0;
+        const bool last = done + n == total;
+        Bytes commands;
+        if (first && (options & kChipSelectAssert)) {
+            state_ = appendChipSelect(commands, state_, configOptions_, true);
+        }
+        if (bits) {
+            const std::size_t pieceBits = last ? size - done * 8 : n * 8;
+            appendBitReadWrite(commands, configOptions_, options, out + done, pieceBits);
+        } else {
+            appendByteReadWrite(commands, configOptions_, options, out + done, n);
+        }
+        if (last && (options & kChipSelectRelease)) {
+            state_ = appendChipSelect(commands, state_, configOptions_, false);
+        }
+        commands.push_back(op::kSendImmediate);
+        std::size_t received = 0;
+        const FT_STATUS s = exchange(commands, in + done, n, received);
+        done += received;
+        if (s != kOk) {
+            transferred = unitsFor(done, size, options);
+            return s;
+        }
+    }
+    transferred = size;
+    alignLastByte(in, size, options);
+    return kOk;
+}
+
+FT_STATUS MpsseChannel::isBusy(BOOL& busy) {
+    busy = 0;
+    if (!ready_) return kDeviceNotOpened;
+    Bytes commands;
+    state_ = appendChipSelect(commands, state_, configOptions_, true);
+    commands.push_back(op::kGetLowByte);
+    state_ = appendChipSelect(commands, state_, configOptions_, false);
+    commands.push_back(op::kSendImmediate);
+    uint8_t pins = 0;
+    std::size_t received = 0;
+    if (const FT_STATUS s = exchange(commands, &pins, 1, received); s != kOk) return s;
+    busy = (pins & 0x04) != 0;  // DI, the chip's MISO line
+    return kOk;
+}
+
+FT_STATUS MpsseChannel::toggleChipSelect(bool active) {
+    if (!ready_) return kDeviceNotOpened;
+    Bytes commands;
+    state_ = appendChipSelect(commands, state_, configOptions_, active);
+    return send(commands);
+}
+
+FT_STATUS MpsseChannel::changeChipSelect(DWORD configOptions) {
+    if (!ready_) return kDeviceNotOpened;
+    Bytes commands;
+    const uint16_t state = spiPinState(state_, configOptions);
+    appendSetLowByte(commands, state);
+    if (const FT_STATUS s = send(commands); s != kOk) return s;
+    configOptions_ = configOptions;
+    state_ = state;
+    return kOk;
+}
+
+FT_STATUS MpsseChannel::writeGpio(UCHAR dir, UCHAR value) {
+    if (!hasHighByteGpio(chip_)) return kNotSupported;
+    if (!ready_) return kDeviceNotOpened;
+    Bytes commands;
+    appendSetHighByte(commands, dir, value);
+    return send(commands);
+}
+
+FT_STATUS MpsseChannel::readGpio(UCHAR& value) {
+    if (!hasHighByteGpio(chip_)) return kNotSupported;
+    if (!ready_) return kDeviceNotOpened;
+    std::size_t received = 0;
+    return exchange({op::kGetHighByte, op::kSendImmediate}, &value, 1, received);
+}
+
+void MpsseChannel::close() {
+    if (ready_) {
+        Bytes commands;
+        appendClosingPins(commands, pin_);
+        send(commands);
+    }
+    ready_ = false;
+    port_.reset();
+}
+
+}  // namespace talmirmpsse

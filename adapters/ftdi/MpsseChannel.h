@@ -1,0 +1,62 @@
+// One opened MPSSE channel: its port, configuration and pin state, and the
+// SPI transactions on it. Each framed transfer goes out in one USB write and
+// its answer comes back through one read that waits for every byte.
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+#include "FtdiChip.h"
+#include "FtdiPort.h"
+#include "MpsseAbi.h"
+#include "MpsseCommands.h"
+
+namespace talmirmpsse {
+
+class MpsseChannel {
+public:
+    MpsseChannel(std::unique_ptr<FtdiPort> port, ChipType chip);
+
+    ChipType chip() const { return chip_; }
+    bool isOpen() const { return port_ != nullptr; }
+
+    // Puts the port into MPSSE mode and sets clock and pins; updates Pin and
+    // currentPinState in `config` as the set-up left them.
+    FT_STATUS init(ChannelConfig& config);
+
+    FT_STATUS write(const UCHAR* data, DWORD size, DWORD& transferred, DWORD options);
+    FT_STATUS read(UCHAR* data, DWORD size, DWORD& transferred, DWORD options);
+    FT_STATUS readWrite(UCHAR* in, const UCHAR* out, DWORD size, DWORD& transferred, DWORD options);
+    FT_STATUS isBusy(BOOL& busy);
+    FT_STATUS toggleChipSelect(bool active);
+    FT_STATUS changeChipSelect(DWORD configOptions);
+    FT_STATUS writeGpio(UCHAR dir, UCHAR value);
+    FT_STATUS readGpio(UCHAR& value);
+
+    // Drives the closing pin state (when the channel was set up) and closes
+    // the port; a failed write is ignored, the device may be gone.
+    void close();
+
+    // Held by the entry points for the whole of one call.
+    std::mutex mutex;
+
+private:
+    FT_STATUS setUp(const ChannelConfig& config);
+    FT_STATUS sync(uint8_t badOpcode);
+    void drain();
+    FT_STATUS send(const Bytes& commands);
+    // Sends `commands` in one write, then reads `count` bytes into `in`;
+    // `received` is the number of bytes that arrived.
+    FT_STATUS exchange(const Bytes& commands, uint8_t* in, std::size_t count,
+                       std::size_t& received);
+    FT_STATUS receive(uint8_t* in, std::size_t count, std::size_t& received);
+
+    std::unique_ptr<FtdiPort> port_;
+    ChipType chip_;
+    bool ready_ = false;
+    DWORD configOptions_ = 0;
+    DWORD pin_ = 0;
+    uint16_t state_ = 0;
+};
+
+}  // namespace talmirmpsse
