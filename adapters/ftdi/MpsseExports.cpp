@@ -180,16 +180,30 @@ FT_STATUS SPI_OpenChannel(DWORD index, FT_HANDLE* handle) {
     return guarded([&] {
         Library& lib = library();
         std::lock_guard lock(lib.mutex);
-        const auto& channels = cachedChannels(lib);
-        if (index >= channels.size()) return kInvalidHandle;
-        const ChannelEntry& entry = channels[index];
-        if (findOpen(lib, entry, nullptr) != nullptr) return kDeviceNotOpened;
+        // A device that was pulled out and plugged back in has a new USB
+        // address: when the listed channel is missing or gone, list the
+        // channels again once.
+        std::unique_ptr<FtdiPort> port;
         int error = 0;
-        std::unique_ptr<FtdiPort> port = DefaultBus().open(entry.device, entry.interface, error);
+        for (int attempt = 0; attempt < 2 && !port; ++attempt) {
+            if (attempt == 1) {
+                if (error == kFtdiOpenFailed || error == kFtdiClaimFailed) break;
+                lib.listed = false;
+            }
+            const auto& channels = cachedChannels(lib);
+            if (index >= channels.size()) {
+                if (attempt == 1) return kInvalidHandle;
+                continue;
+            }
+            const ChannelEntry& entry = channels[index];
+            if (findOpen(lib, entry, nullptr) != nullptr) return kDeviceNotOpened;
+            port = DefaultBus().open(entry.device, entry.interface, error);
+        }
         if (!port) {
             return error == kFtdiOpenFailed || error == kFtdiClaimFailed ? kDeviceNotOpened
                                                                          : kDeviceNotFound;
         }
+        const ChannelEntry& entry = lib.channels[index];
         const uintptr_t key = lib.nextHandle++;
         lib.open[key] = {std::make_shared<MpsseChannel>(std::move(port), entry.chip),
                          entry.device.bus, entry.device.address, entry.interface};
