@@ -39,7 +39,13 @@ void SimChip::write(const uint8_t* data, std::size_t byteCount) {
 }
 
 void SimChip::read(uint8_t* out, std::size_t bitCount, bool sizeInBits) {
-    const bool registerRead = pending_ == Pending::Read && !sizeInBits && bitCount == kWordBits;
+    // Only a 16-bit read of whole bytes answers a register read command.
+    if (sizeInBits || bitCount != kWordBits) endCommand();
+    frameOutput().deliver(out, bitCount);
+}
+
+SimBitStream SimChip::frameOutput() {
+    const bool registerRead = pending_ == Pending::Read;
     pending_ = Pending::None;
     SimBitStream stream;
     if (registerRead) {
@@ -48,7 +54,7 @@ void SimChip::read(uint8_t* out, std::size_t bitCount, bool sizeInBits) {
         const LiveSample s = SimLiveValues::sample(magnet_, noise_);
         stream = SimAngleFrames::build(interfaceMode(), s);
     }
-    stream.deliver(out, bitCount);
+    return stream;
 }
 
 void SimChip::pin(uint8_t addr, uint16_t value) {

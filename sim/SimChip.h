@@ -29,6 +29,10 @@ public:
     void write(const uint8_t* data, std::size_t byteCount);
     // One frame read by the host: fills ceil(bitCount / 8) bytes.
     void read(uint8_t* out, std::size_t bitCount, bool sizeInBits);
+    // The bits the chip shifts out in a frame the host reads: the addressed
+    // register after a register read command, else the angle frame of its
+    // interface mode. Takes the pending command.
+    SimBitStream frameOutput();
     // A frame whose content the chip did not produce still ends any command.
     void endCommand() { pending_ = Pending::None; }
 
