@@ -1,6 +1,7 @@
-// Program entry: bind the MPSSE library, create the main window (whose
-// creation may run a command-line job and end the process), then the two
-// hidden auxiliary chart windows, and run the event loop.
+// Program entry: bind the MPSSE library, run the "-adapters" job when asked,
+// otherwise create the main window (whose creation may run a command-line job
+// and end the process), then the two hidden auxiliary chart windows, and run
+// the event loop.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -21,6 +22,10 @@ QStringList ArgumentsAfterProgram(int argc, char** argv) {
     return args;
 }
 
+void Print(std::FILE* stream, const QString& line) {
+    std::fprintf(stream, "%s\n", line.toLocal8Bit().constData());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,8 +40,18 @@ int main(int argc, char** argv) {
     QString bindingMessage;
     Mpsse().LoadMPSSELibrary(
         [&](const std::string& m) { bindingMessage = QString::fromStdString(m); });
-    if (job && !bindingMessage.isEmpty())
-        std::fprintf(stderr, "%s\n", bindingMessage.toLocal8Bit().constData());
+    if (job) {
+        if (!bindingMessage.isEmpty()) Print(stderr, bindingMessage);
+        if (Mpsse().IsLoaded()) Print(stderr, LibraryPathText(Mpsse()));
+    }
+
+    // Listing the channels needs neither the chip nor any window.
+    if (IsAdaptersJob(args)) {
+        const AdapterListing listing = ListAdapters(Mpsse());
+        for (const QString& line : listing.lines) Print(stdout, line);
+        if (!listing.error.isEmpty()) Print(stderr, listing.error);
+        return listing.exitCode;
+    }
 
     QApplication app(argc, argv);
     if (job) {

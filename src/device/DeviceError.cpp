@@ -38,4 +38,11 @@ DeviceError::DeviceError(const std::string& call, std::uint32_t status)
 DeviceError::DeviceError(const std::string& call, const std::string& reason)
     : std::runtime_error(call + " failed: " + reason), call_(call) {}
 
+DeviceError::DeviceError(Verbatim, const std::string& call, const std::string& message)
+    : std::runtime_error(message), call_(call) {}
+
+DeviceError DeviceError::WithMessage(const std::string& call, const std::string& message) {
+    return DeviceError(Verbatim{}, call, message);
+}
+
 }  // namespace talmir

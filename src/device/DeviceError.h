@@ -13,9 +13,15 @@ public:
     DeviceError(const std::string& call, std::uint32_t status);
     DeviceError(const std::string& call, const std::string& reason);
 
+    // An error whose whole message is `message`, for causes the user can act on.
+    static DeviceError WithMessage(const std::string& call, const std::string& message);
+
     const std::string& Call() const { return call_; }
 
 private:
+    struct Verbatim {};
+    DeviceError(Verbatim, const std::string& call, const std::string& message);
+
     std::string call_;
 };
 

@@ -11,4 +11,12 @@ void* OpenLibrary(const std::string& fileName);
 // Address of an exported symbol, or null when the library lacks it.
 void* FindSymbol(void* library, const char* name);
 
+// The file the loader actually opened for `library`, or `fileName` (the name
+// it was opened by) when the loader cannot say.
+std::string LoadedFilePath(void* library, const std::string& fileName);
+
+// Folder of the running executable, without a trailing separator; empty when
+// it cannot be found.
+std::string ExecutableDir();
+
 }  // namespace talmir

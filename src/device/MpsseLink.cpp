@@ -3,22 +3,66 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 
 #include "device/DeviceError.h"
 #include "device/DynamicLibrary.h"
+#include "device/UsbAccess.h"
+
+#ifndef TALMIR_INSTALL_LIBDIR
+#define TALMIR_INSTALL_LIBDIR "/usr/local/lib/talmir"
+#endif
 
 namespace talmir {
 
 using namespace mpsse;
 
-std::vector<std::string> MpsseLibraryNames() {
-    const char* env = std::getenv(kLibraryEnvVar);
-    if (env != nullptr && *env != '\0') return {env};
+namespace {
+constexpr const char* kOwnLibrary = "libtalmirmpsse.so";
+}  // namespace
+
+std::string InstalledOwnMpsseLibrary() {
+    return std::string(TALMIR_INSTALL_LIBDIR "/") + kOwnLibrary;
+}
+
+std::vector<std::string> MpsseLibraryNames(const char* override, const std::string& exeDir) {
+    if (override != nullptr && *override != '\0') return {override};
 #ifdef _WIN32
+    (void)exeDir;
     return {"libMPSSE.dll"};
 #else
-    return {"libMPSSE.so", "libmpsse.so"};
+    std::vector<std::string> names = {"libMPSSE.so", "libmpsse.so"};
+    const auto add = [&](const std::filesystem::path& file) {
+        const std::string name = file.lexically_normal().string();
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    };
+    if (!exeDir.empty()) {
+        const std::filesystem::path lib = std::filesystem::path(exeDir) / ".." / "lib";
+        add(lib / kOwnLibrary);
+        add(lib / "talmir" / kOwnLibrary);
+    }
+    add(InstalledOwnMpsseLibrary());
+    return names;
 #endif
+}
+
+std::vector<std::string> MpsseLibraryNames() {
+    return MpsseLibraryNames(std::getenv(kLibraryEnvVar), ExecutableDir());
+}
+
+std::string AdapterTypeName(std::uint32_t type) {
+    switch (type) {
+        case 4:
+            return "2232D";
+        case 6:
+            return "2232H";
+        case 7:
+            return "4232H";
+        case 8:
+            return "232H";
+        default:
+            return std::to_string(type);
+    }
 }
 
 MpsseLink& Mpsse() {
@@ -36,6 +80,12 @@ bool ResolveOne(void* library, const char* name, Fn& slot) {
     return slot != nullptr;
 }
 
+// A fixed-size text field, which need not be terminated within the field.
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+    return std::string(field, std::find(field, field + N, '\0'));
+}
+
 void Show(const MessageSink& show, const char* text) {
     if (show) show(text);
 }
@@ -46,7 +96,10 @@ bool MpsseLink::LoadMPSSELibrary(const std::vector<std::string>& fileNames,
                                  const MessageSink& show) {
     for (const auto& name : fileNames) {
         library_ = OpenLibrary(name);
-        if (library_ != nullptr) break;
+        if (library_ != nullptr) {
+            libraryPath_ = LoadedFilePath(library_, name);
+            break;
+        }
     }
     if (library_ == nullptr) {
         Show(show, kMsgLibraryNotLoaded);
@@ -93,7 +146,7 @@ void MpsseLink::EnsureChannelOpen(std::uint32_t channel) {
     if (!IsBound()) throw DeviceError("SPI_OpenChannel", kNotBound);
     FT_HANDLE handle = nullptr;
     const FT_STATUS opened = fn_.SPI_OpenChannel(channel, &handle);
-    if (opened != FT_OK) throw DeviceError("SPI_OpenChannel", opened);
+    if (opened != FT_OK) RaiseOpenFailure(opened);
     // The library may adjust the record it is given; keep ours unchanged.
     mpsse::ChannelConfig config = config_;
     const FT_STATUS initialised = fn_.SPI_InitChannel(handle, &config);
@@ -110,7 +163,7 @@ FT_STATUS MpsseLink::Transfer(SPI_Read_t call, const char* name, std::uint32_t c
     EnsureChannelOpen(channel);
     DWORD transferred = 0;
     const FT_STATUS status = call(SPIHandle, buffer, size, &transferred, options);
-    if (status != FT_OK) throw DeviceError(name, status);
+    if (status != FT_OK) DropChannelAndRaise(name, status);
     return status;
 }
 
@@ -134,8 +187,57 @@ FT_STATUS MpsseLink::GPIOWrite(std::uint32_t channel, std::uint8_t direction, st
     if (!IsBound()) throw DeviceError("FT_WriteGPIO", kNotBound);
     EnsureChannelOpen(channel);
     const FT_STATUS status = fn_.FT_WriteGPIO(SPIHandle, direction, value);
-    if (status != FT_OK) throw DeviceError("FT_WriteGPIO", status);
+    if (status != FT_OK) DropChannelAndRaise("FT_WriteGPIO", status);
     return status;
+}
+
+// A failed call most often means the adapter went away: its handle is stale
+// even once the adapter is back, so the next primitive opens the channel anew.
+void MpsseLink::DropChannelAndRaise(const char* call, FT_STATUS status) {
+    ResetChannel();
+    throw DeviceError(call, status);
+}
+
+// "Device not opened" on Linux is what the vendor's library answers for an
+// adapter whose device node the user may not open; say so when that is the
+// case instead of the bare status.
+void MpsseLink::RaiseOpenFailure(FT_STATUS status) const {
+    constexpr FT_STATUS kDeviceNotOpened = 3;
+    if (status == kDeviceNotOpened) {
+        std::optional<std::string> node;
+        if (usbAccessProbe_) {
+            node = usbAccessProbe_();
+        } else {
+#ifndef _WIN32
+            node = FindInaccessibleFtdiNode();
+#endif
+        }
+        if (node)
+            throw DeviceError::WithMessage("SPI_OpenChannel",
+                                           "SPI_OpenChannel: " + NoPermissionMessage(*node));
+    }
+    throw DeviceError("SPI_OpenChannel", status);
+}
+
+std::vector<MpsseChannelInfo> MpsseLink::ListChannels() const {
+    if (!IsBound()) throw DeviceError("SPI_GetNumChannels", kNotBound);
+    DWORD count = 0;
+    const FT_STATUS counted = fn_.SPI_GetNumChannels(&count);
+    if (counted != FT_OK) throw DeviceError("SPI_GetNumChannels", counted);
+    std::vector<MpsseChannelInfo> channels;
+    for (DWORD index = 0; index < count; ++index) {
+        DeviceListInfoNode node{};
+        const FT_STATUS status = fn_.SPI_GetChannelInfo(index, &node);
+        if (status != FT_OK) throw DeviceError("SPI_GetChannelInfo", status);
+        MpsseChannelInfo info;
+        info.index = index;
+        info.type = node.Type;
+        info.serial = FieldText(node.SerialNumber);
+        info.description = FieldText(node.Description);
+        info.opened = (node.Flags & 0x1) != 0;
+        channels.push_back(std::move(info));
+    }
+    return channels;
 }
 
 void MpsseLink::ResetChannel() {

@@ -2,7 +2,8 @@
 //
 // The library is loaded once at start-up and never released. The channel is
 // opened lazily by the first transfer with the channel configuration as it
-// stands then, and re-opened only after ResetChannel. Every primitive call is
+// stands then, and re-opened after ResetChannel or after a failed transfer
+// (a pulled-out adapter leaves a stale handle behind). Every primitive call is
 // one chip-select frame. A primitive raises DeviceError when the library is
 // not bound, its entry point is missing, or the library answers a non-zero
 // status; no library call is made when the binding is missing.
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,8 +30,30 @@ inline constexpr const char* kLibraryEnvVar = "TALMIR_MPSSE_LIBRARY";
 using MessageSink = std::function<void(const std::string&)>;
 
 // File names tried in order: the environment override alone when set,
-// otherwise the vendor's names for this platform.
+// otherwise the vendor's names for this platform and, on Linux, then our own
+// libtalmirmpsse.so beside the executable's folder and where it is installed.
 std::vector<std::string> MpsseLibraryNames();
+// The same for a given override (null or empty: none) and executable folder
+// (empty: unknown).
+std::vector<std::string> MpsseLibraryNames(const char* override, const std::string& exeDir);
+// Where the installation puts our own MPSSE library.
+std::string InstalledOwnMpsseLibrary();
+
+// One channel as SPI_GetChannelInfo describes it.
+struct MpsseChannelInfo {
+    std::uint32_t index = 0;
+    std::uint32_t type = 0;  // the vendor's device type (8 = FT232H, ...)
+    std::string description;
+    std::string serial;
+    bool opened = false;  // some process holds it open
+};
+
+// The adapter name of a vendor device type ("232H"), or its number.
+std::string AdapterTypeName(std::uint32_t type);
+
+// Finds the device node of an adapter the user may not open; none when there
+// is no such adapter.
+using UsbAccessProbe = std::function<std::optional<std::string>()>;
 
 struct MpsseEntryPoints {
     mpsse::SPI_GetNumChannels_t SPI_GetNumChannels = nullptr;
@@ -54,6 +78,8 @@ public:
     }
 
     bool IsLoaded() const { return library_ != nullptr; }
+    // The file that was loaded; empty when none.
+    const std::string& LibraryPath() const { return libraryPath_; }
     bool IsBound() const;
     const MpsseEntryPoints& EntryPoints() const { return fn_; }
     std::uint32_t ChannelCount() const { return channelCount_; }
@@ -69,12 +95,25 @@ public:
     mpsse::FT_STATUS GPIOWrite(std::uint32_t channel, std::uint8_t direction, std::uint8_t value);
     void ResetChannel();
 
+    // The channels the library reports, in index order. Raises DeviceError
+    // when the binding is missing or a call fails.
+    std::vector<MpsseChannelInfo> ListChannels() const;
+
+    // Replaces the check made when the library cannot open the channel with
+    // "device not opened" (a test hands it a fake adapter).
+    void SetUsbAccessProbe(UsbAccessProbe probe) { usbAccessProbe_ = std::move(probe); }
+
 private:
     bool Resolve(const MessageSink& show);
     mpsse::FT_STATUS Transfer(mpsse::SPI_Read_t call, const char* name, std::uint32_t channel,
                               std::uint8_t* buffer, std::uint32_t size, std::uint32_t options);
+    // Closes a channel whose call failed (status ignored) and raises for it.
+    [[noreturn]] void DropChannelAndRaise(const char* call, mpsse::FT_STATUS status);
+    [[noreturn]] void RaiseOpenFailure(mpsse::FT_STATUS status) const;
 
     void* library_ = nullptr;
+    std::string libraryPath_;
+    UsbAccessProbe usbAccessProbe_;
     MpsseEntryPoints fn_;
     std::uint32_t channelCount_ = 0;
     mpsse::FT_HANDLE SPIHandle = nullptr;

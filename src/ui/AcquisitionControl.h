@@ -4,10 +4,11 @@
 // is set.
 #pragma once
 
+#include <QAbstractButton>
 #include <QString>
+#include <QTimer>
 
-class QAbstractButton;
-class QTimer;
+#include "ui/ErrorBox.h"
 
 namespace talmir {
 
@@ -26,5 +27,19 @@ bool ToggleAcquisition(QAbstractButton* startButton);
 // Ends a cycle: the timer runs again only while the shared run flag is set. An
 // interval of 0 means no ticks at all (QTimer would fire continuously).
 void RearmPollTimer(QTimer* timer);
+
+// One poll cycle of an acquisition: its timer is stopped, the cycle runs with
+// any failure shown in the error box, and the timer re-arms after a cycle that
+// succeeded. A failed cycle ends this acquisition: its timer stays off and its
+// start button shows "Старт" again, so one click starts it afresh.
+template <typename Cycle>
+void RunPollCycle(QWidget* parent, QTimer* timer, QAbstractButton* startButton, Cycle&& cycle) {
+    timer->stop();
+    if (Guard(parent, cycle)) {
+        RearmPollTimer(timer);
+    } else {
+        startButton->setText(QStringLiteral("Старт"));
+    }
+}
 
 }  // namespace talmir

@@ -59,8 +59,7 @@ void TF_ASens_Chart::btnStartClick() {
 }
 
 void TF_ASens_Chart::TimerTimer() {
-    Timer->stop();
-    Guard(this, [&] {
+    RunPollCycle(this, Timer, ui->btnStart, [&] {
         if (chip_ == nullptr) throw std::runtime_error("The sensor chart has no chip attached.");
         const std::uint16_t cos = chip_->GetReg(34, true);
         const std::uint16_t sin = chip_->GetReg(35, true);
@@ -75,7 +74,6 @@ void TF_ASens_Chart::TimerTimer() {
         ui->Chart1->RequestRedraw();
         ui->Chart2->RequestRedraw();
         ++ASensSampleCounter;
-        RearmPollTimer(Timer);
     });
 }
 

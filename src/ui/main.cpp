@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStatusBar>
 #include <cstdint>
 
 #include "core/IniFile.h"
@@ -47,11 +48,21 @@ TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
     TimerXYData->setObjectName("TimerXYData");
     for (QTimer* t : {Timer, TimerWorkData, TimerXYData}) t->setInterval(100);
     SetUpPages();
+    ShowLibraryPath();
     FormCreate();
 }
 
 TF_Face::~TF_Face() {
     FormDestroy();
+}
+
+QString LibraryPathText(const MpsseLink& link) {
+    if (link.LibraryPath().empty()) return QString();
+    return QStringLiteral("Библиотека MPSSE: ") + QString::fromStdString(link.LibraryPath());
+}
+
+void TF_Face::ShowLibraryPath() {
+    ui->StatusBar->showMessage(LibraryPathText(*options_.link));
 }
 
 QString TF_Face::ConfigPath() const {

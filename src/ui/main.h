@@ -38,6 +38,21 @@ extern std::uint32_t WorkDataSampleCounter;
 // True when the arguments (after the program name) ask for a command-line job
 // that runs without a window.
 bool IsCommandLineJob(const QStringList& args);
+// True for "-adapters", the job that lists the adapter channels; it needs no
+// further argument and runs before any window is created.
+bool IsAdaptersJob(const QStringList& args);
+
+// What the "-adapters" job reports: one line per channel for standard output,
+// or the reason there is none for standard error, and the exit code.
+struct AdapterListing {
+    int exitCode = 1;
+    QStringList lines;
+    QString error;
+};
+AdapterListing ListAdapters(const MpsseLink& link);
+
+// The status-bar text naming the loaded MPSSE library file.
+QString LibraryPathText(const MpsseLink& link);
 
 struct TF_FaceOptions {
     QString exeDir;             // folder of config.ini and pics/, with a trailing separator
@@ -122,6 +137,7 @@ private:
     void DriveGPIOBit(int bit, bool on);
     void IdentifyChip();
     void ShowHardID(std::uint16_t value, bool identified, const QString& reason);
+    void ShowLibraryPath();
 
 public:
     // --- one-shot export and the -getdata job (main_export.cpp) ---

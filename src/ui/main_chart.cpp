@@ -149,13 +149,11 @@ void TF_Face::btnStartClick() {
 }
 
 // One tick. Any failure (register or frame read, log file) ends it with the
-// error box, leaving the counter as it was and the timer off.
+// error box, leaving the counter as it was and the acquisition stopped.
 void TF_Face::TimerTimer() {
-    Timer->stop();
-    Guard(this, [&] {
+    RunPollCycle(this, Timer, chart->btnStart, [&] {
         ChartTick();
         ++ChartSampleCounter;
-        RearmPollTimer(Timer);
     });
 }
 

@@ -1,11 +1,13 @@
 // The command-line dispatch: with two or more arguments the chip is
 // identified first; "-getdata" and "-config" then run their job, report to
 // standard error and end the process with an exit code that tells whether
-// the job succeeded.
+// the job succeeded. "-adapters" lists the adapter channels without touching
+// the chip.
 #include <cstdio>
 #include <stdexcept>
 
 #include "core/IntText.h"
+#include "device/DeviceError.h"
 #include "ui/ErrorBox.h"
 #include "ui/main.h"
 #include "ui_main.h"
@@ -20,13 +22,51 @@ void Report(const QString& text) {
 
 }  // namespace
 
+bool IsAdaptersJob(const QStringList& args) {
+    return !args.isEmpty() && args[0] == "-adapters";
+}
+
 bool IsCommandLineJob(const QStringList& args) {
-    return args.size() >= 2 && (args[0] == "-getdata" || args[0] == "-config");
+    return IsAdaptersJob(args) ||
+           (args.size() >= 2 && (args[0] == "-getdata" || args[0] == "-config"));
+}
+
+AdapterListing ListAdapters(const MpsseLink& link) {
+    AdapterListing listing;
+    if (!link.IsBound()) {
+        listing.error = QStringLiteral(
+            "Список адаптеров недоступен: библиотека MPSSE не загружена или в ней нет нужных "
+            "функций");
+        return listing;
+    }
+    try {
+        for (const MpsseChannelInfo& c : link.ListChannels()) {
+            listing.lines << QStringLiteral("%1\t%2\t%3\t%4\t%5")
+                                 .arg(c.index)
+                                 .arg(QString::fromStdString(AdapterTypeName(c.type)),
+                                      QString::fromStdString(c.description),
+                                      QString::fromStdString(c.serial),
+                                      c.opened ? QStringLiteral("открыт")
+                                               : QStringLiteral("не открыт"));
+        }
+    } catch (const DeviceError& e) {
+        listing.error =
+            QStringLiteral("Не удалось получить список адаптеров: ") + QString::fromUtf8(e.what());
+        return listing;
+    }
+    if (listing.lines.isEmpty()) {
+        listing.error = QStringLiteral(
+            "Адаптеры MPSSE не найдены: библиотека не видит ни одного "
+            "канала (адаптер не подключён или нет прав доступа)");
+        return listing;
+    }
+    listing.exitCode = 0;
+    return listing;
 }
 
 void TF_Face::RunCommandLine() {
     const QStringList& args = options_.args;
-    if (args.size() < 2) return;
+    if (args.size() < 2 || IsAdaptersJob(args)) return;
     btnIniChipClick();
     if (IsCommandLineJob(args)) RunJob(args[0]);
 }

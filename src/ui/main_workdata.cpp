@@ -68,8 +68,7 @@ void TF_Face::BtnStartAngleWrkDataClick() {
 }
 
 void TF_Face::TimerWorkDataTimer() {
-    TimerWorkData->stop();
-    Guard(this, [&] {
+    RunPollCycle(this, TimerWorkData, work->BtnStartAngleWrkData, [&] {
         TASensDig& chip = Chip();
         const std::int32_t x = Signed16(chip.GetReg(40, true));
         const std::int32_t y = Signed16(chip.GetReg(41, true));
@@ -88,7 +87,6 @@ void TF_Face::TimerWorkDataTimer() {
                          WorkDataHeader(), WorkDataLine(angle, ampl, x, y));
         }
         ++WorkDataSampleCounter;
-        RearmPollTimer(TimerWorkData);
     });
 }
 

@@ -63,8 +63,7 @@ void TF_Face::btnStartXYChartClick() {
 }
 
 void TF_Face::TimerXYDataTimer() {
-    TimerXYData->stop();
-    Guard(this, [&] {
+    RunPollCycle(this, TimerXYData, circle->btnStartXYChart, [&] {
         TASensDig& chip = Chip();
         const std::int32_t y = Signed16(chip.GetReg(41, true));
         const std::int32_t x = Signed16(chip.GetReg(40, true));
@@ -78,7 +77,6 @@ void TF_Face::TimerXYDataTimer() {
             AppendRecord(QFile::encodeName(circle->EditXYDataFile->text()).toStdString(),
                          XYHeader(), XYLine(x, y));
         }
-        RearmPollTimer(TimerXYData);
     });
 }
 

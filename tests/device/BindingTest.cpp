@@ -5,6 +5,7 @@
 
 #include "DeviceTestSupport.h"
 #include "device/DeviceError.h"
+#include "device/DynamicLibrary.h"
 
 using namespace talmir;
 using namespace talmir::test;
@@ -139,18 +140,54 @@ protected:
     std::optional<std::string> saved_;
 };
 
-TEST_F(LibraryNames, WithoutOverrideBothVendorFileNamesInOrder) {
-    EXPECT_EQ(MpsseLibraryNames(), (std::vector<std::string>{"libMPSSE.so", "libmpsse.so"}));
+TEST(LibraryNameOrder, VendorNamesThenOurOwnBesideTheExecutableThenInstalled) {
+    const std::string installed = InstalledOwnMpsseLibrary();
+    // An installed executable finds the installed file beside it: tried once.
+    const std::string prefix = installed.substr(0, installed.rfind("/lib/talmir/"));
+    struct Case {
+        std::string exeDir;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"/opt/t/bin",
+         {"libMPSSE.so", "libmpsse.so", "/opt/t/lib/libtalmirmpsse.so",
+          "/opt/t/lib/talmir/libtalmirmpsse.so", installed}},
+        {"", {"libMPSSE.so", "libmpsse.so", installed}},
+        {prefix + "/bin",
+         {"libMPSSE.so", "libmpsse.so", prefix + "/lib/libtalmirmpsse.so", installed}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MpsseLibraryNames(nullptr, c.exeDir), c.names) << "exe in " << c.exeDir;
+    EXPECT_EQ(MpsseLibraryNames("", "/opt/t/bin"), cases[0].names) << "empty override";
+    EXPECT_EQ(MpsseLibraryNames("/x/libsim.so", "/opt/t/bin"),
+              std::vector<std::string>{"/x/libsim.so"});
 }
 
-TEST_F(LibraryNames, OverrideIsTheOnlyNameTried) {
+TEST_F(LibraryNames, WithoutOverrideOurOwnIsLookedForInTheLibraryFolderBesideTheExecutable) {
+    const auto names = MpsseLibraryNames();
+    ASSERT_GE(names.size(), 3u);
+    // The tests run from the build's bin folder; its lib folder holds the simulator.
+    EXPECT_EQ(names[2], TALMIR_SIM_DIR "/libtalmirmpsse.so");
+}
+
+TEST_F(LibraryNames, OverrideFromTheEnvironmentIsTheOnlyNameTried) {
     setenv("TALMIR_MPSSE_LIBRARY", "/opt/sim/libtalmirsim.so", 1);
     EXPECT_EQ(MpsseLibraryNames(), std::vector<std::string>{"/opt/sim/libtalmirsim.so"});
 }
 
-TEST_F(LibraryNames, EmptyOverrideCountsAsUnset) {
-    setenv("TALMIR_MPSSE_LIBRARY", "", 1);
-    EXPECT_EQ(MpsseLibraryNames().size(), 2u);
+TEST(LoadedLibrary, IsNamedByTheFileTheLoaderFound) {
+    TalmirSim_Reset();
+    MpsseLink link;
+    EXPECT_TRUE(link.LibraryPath().empty());
+    Bind(link, {"/nonexistent/libMPSSE.so", kSimLibrary});
+    EXPECT_EQ(link.LibraryPath(), kSimLibrary);
+
+    // A bare name found through the search is reported with its folder.
+    void* libc = OpenLibrary("libc.so.6");
+    ASSERT_NE(libc, nullptr);
+    const std::string path = LoadedFilePath(libc, "libc.so.6");
+    EXPECT_EQ(path.front(), '/') << path;
+    EXPECT_EQ(path.substr(path.size() - 10), "/libc.so.6") << path;
 }
 
 TEST_F(LibraryNames, OverrideNamingAMissingFileShowsNotLoaded) {

@@ -150,7 +150,7 @@ TEST_F(RegisterModel, FailedReadCommandRaisesBeforeReading) {
     TalmirSim_TraceClear();
     TalmirSim_FailCall("SPI_Write", 4, 1);
     EXPECT_THROW(chip.GetReg(6, true), DeviceError);
-    EXPECT_EQ(TraceNames(), Names{"SPI_Write"});
+    EXPECT_EQ(TraceNames(), (Names{"SPI_Write", "SPI_CloseChannel"})) << "no read";
     ExpectSlot(6, 0x0042, 0x0042, true);
 }
 

@@ -1,6 +1,7 @@
 // The SPI transport against the simulator's trace: lazy open with the channel
 // configuration, reset and re-open, transfer sizes and options, GPIO, and the
 // device errors of failed calls.
+#include <functional>
 #include <optional>
 
 #include "DeviceTestSupport.h"
@@ -201,11 +202,57 @@ TEST_F(DeviceErrorsBound, UnknownStatusIsShownByNumber) {
     EXPECT_NE(std::string(error->what()).find("status 99"), std::string::npos);
 }
 
-TEST_F(DeviceErrorsBound, FailedTransferKeepsTheChannelOpenForTheNext) {
-    TalmirSim_FailCall("SPI_Write", 4, 1);
-    EXPECT_THROW(WriteNop(link), DeviceError);
+// A failed call leaves a handle that may be stale (the adapter was pulled
+// out): the channel is closed, and the next call opens it with the
+// configuration as it then stands.
+TEST_F(DeviceErrorsBound, FailedCallClosesTheChannelAndTheNextReopensWithTheCurrentConfig) {
+    struct Case {
+        const char* call;
+        std::function<void()> run;
+    };
+    std::uint8_t buffer[3] = {};
+    const Case cases[] = {
+        {"SPI_Read", [&] { link.SPIReadData(0, 2, buffer); }},
+        {"SPI_Read", [&] { link.SPIReadBits(0, 20, buffer); }},
+        {"SPI_Write", [&] { WriteNop(link); }},
+        {"FT_WriteGPIO", [&] { link.GPIOWrite(0, 0x81, 0x01); }},
+    };
+    std::uint32_t clockRate = 1000000;
+    for (const Case& c : cases) {
+        TalmirSim_TraceClear();
+        TalmirSim_FailCall(c.call, 4, 1);
+        EXPECT_EQ(FailedCall(c.run), c.call);
+        EXPECT_EQ(TraceNames(), (Names{c.call, "SPI_CloseChannel"})) << c.call;
+        EXPECT_FALSE(link.IsChannelOpen()) << c.call;
+
+        clockRate -= 100000;
+        link.ChannelConfig().ClockRate = clockRate;
+        TalmirSim_TraceClear();
+        c.run();
+        const auto calls = Trace();
+        ASSERT_EQ(CallNames(calls), (Names{"SPI_OpenChannel", "SPI_InitChannel", c.call}))
+            << c.call;
+        EXPECT_EQ(calls[1].clockRate, clockRate) << c.call;
+        EXPECT_EQ(calls[2].status, 0u) << c.call;
+    }
+}
+
+TEST_F(DeviceErrorsBound, PulledOutAdapterFailsUntilPluggedBackThenWorksWithoutAReset) {
+    TalmirSim_Unplug(1);
+    const auto lost = ErrorOf([&] { WriteNop(link); });
+    ASSERT_TRUE(lost);
+    EXPECT_EQ(lost->Call(), "SPI_Write");
+    EXPECT_NE(std::string(lost->what()).find("FT_IO_ERROR"), std::string::npos);
+    const auto absent = ErrorOf([&] { WriteNop(link); });
+    ASSERT_TRUE(absent);
+    EXPECT_EQ(absent->Call(), "SPI_OpenChannel");
+    EXPECT_NE(std::string(absent->what()).find("FT_DEVICE_NOT_FOUND"), std::string::npos);
+
+    TalmirSim_Unplug(0);
+    TalmirSim_TraceClear();
     WriteNop(link);
-    EXPECT_EQ(TraceNames(), (Names{"SPI_Write", "SPI_Write"}));
+    EXPECT_EQ(TraceNames(), (Names{"SPI_OpenChannel", "SPI_InitChannel", "SPI_Write"}));
+    EXPECT_EQ(TalmirSim_ChannelOpen(), 1);
 }
 
 TEST_F(ChannelLifecycle, FailedOpenLeavesTheChannelClosedAndTheNextTransferRetries) {

@@ -254,7 +254,7 @@ TEST_F(ChartPageTest, UnopenableLogFileStopsPollingWithCounterUnchanged) {
     EXPECT_TRUE(Errors()[0].contains("missing-folder/chart.csv")) << Errors()[0].toStdString();
     EXPECT_EQ(ChartSampleCounter, start);
     EXPECT_FALSE(Face().Timer->isActive());
-    EXPECT_EQ(Page().btnStart->text(), "Стоп");
+    EXPECT_EQ(Page().btnStart->text(), "Старт") << "a failed tick ends the acquisition";
     EXPECT_TRUE(AcquisitionActive);
 
     LogTo("");

@@ -1,8 +1,6 @@
 // The "-getdata" job end to end: the tool runs as its own process against the
 // simulated adapter, without a display.
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -21,21 +19,10 @@ protected:
 
     // Runs the copied tool with these arguments; false when it did not finish.
     bool Run(const QStringList& args) {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TALMIR_MPSSE_LIBRARY", TALMIR_SIM_DIR "/libtalmirsim.so");
-        env.remove("QT_QPA_PLATFORM");
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        process.setProcessEnvironment(env);
-        process.start(Path("talmir"), args);
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-            return false;
-        }
-        exitCode_ = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        stderr_ = QString::fromLocal8Bit(process.readAllStandardError());
+        const auto run = RunTool(Path("talmir"), args);
+        if (!run) return false;
+        exitCode_ = run->exitCode;
+        stderr_ = run->err;
         return true;
     }
 

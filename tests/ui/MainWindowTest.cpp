@@ -1,5 +1,6 @@
 // Start-up, settings file and page changes of the main window.
 #include <QFile>
+#include <QStatusBar>
 #include <QTabWidget>
 
 #include "UiTestSupport.h"
@@ -25,6 +26,8 @@ TEST_F(MainWindowTest, OpensOnChartPageWithCaptionAndDefaultChannelConfig) {
     EXPECT_EQ(config.configOptions, 0x20u);
     EXPECT_EQ(config.Pin, 0u);
     EXPECT_FALSE(Mpsse().IsChannelOpen()) << "start-up must not open the channel";
+    EXPECT_EQ(face.ui->StatusBar->currentMessage(),
+              QStringLiteral("Библиотека MPSSE: " TALMIR_SIM_DIR "/libtalmirsim.so"));
 }
 
 TEST_F(MainWindowTest, NewInstallationUsesDefaultsAndCreatesSettingsInKeyOrderAtExit) {
@@ -124,9 +127,12 @@ TEST_F(MainWindowTest, JobWithNonIntegerModeFailsWithoutRecord) {
     EXPECT_TRUE(Errors().last().contains("abc"));
 }
 
-TEST(CommandLineJob, OnlyGetdataAndConfigWithTwoArgumentsAreJobs) {
+TEST(CommandLineJob, GetdataAndConfigWithTwoArgumentsAndAdaptersAloneAreJobs) {
     EXPECT_TRUE(IsCommandLineJob({"-getdata", "1"}));
     EXPECT_TRUE(IsCommandLineJob({"-config", "f.ini"}));
+    EXPECT_TRUE(IsCommandLineJob({"-adapters"}));
+    EXPECT_TRUE(IsAdaptersJob({"-adapters"}));
+    EXPECT_FALSE(IsAdaptersJob({"-getdata", "-adapters"}));
     EXPECT_FALSE(IsCommandLineJob({"-config"}));
     EXPECT_FALSE(IsCommandLineJob({"-GETDATA", "1", "f"}));
     EXPECT_FALSE(IsCommandLineJob({"-3v", "x"}));

@@ -8,9 +8,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "talmir_sim_control.h"
@@ -29,6 +32,36 @@ inline void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+// What a run of the tool as its own process gave.
+struct ToolRun {
+    int exitCode = -1;  // -1 when it crashed
+    QString out, err;
+};
+
+// Runs the tool at `exe` with no display, bound to the MPSSE library `library`;
+// none when it did not finish within a minute.
+inline std::optional<ToolRun> RunTool(const QString& exe, const QStringList& args,
+                                      const QString& library = TALMIR_SIM_DIR "/libtalmirsim.so") {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TALMIR_MPSSE_LIBRARY", library);
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    process.setProcessEnvironment(env);
+    process.start(exe, args);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    ToolRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
 }
 
 // Every recorded adapter call since the last TraceClear.

@@ -140,7 +140,7 @@ TEST_F(WorkDataPageTest, EmptyFileNameFailsAfterPlottingAndLeavesTimerOff) {
     EXPECT_EQ(WorkDataSampleCounter, n);
     EXPECT_FALSE(face.TimerWorkData->isActive());
     EXPECT_TRUE(AcquisitionActive);
-    EXPECT_EQ(face.work->BtnStartAngleWrkData->text(), QStringLiteral("Стоп"));
+    EXPECT_EQ(face.work->BtnStartAngleWrkData->text(), QStringLiteral("Старт"));
 }
 
 TEST_F(WorkDataPageTest, HiddenSeriesKeepsReceivingPoints) {

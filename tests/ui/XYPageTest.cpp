@@ -148,7 +148,7 @@ TEST_F(XYPageTest, EmptyFileNameFailsAfterThePointAndLeavesTimerOff) {
     EXPECT_EQ(face.SeriesXY->Count(), 1);
     EXPECT_EQ(Values()[0], "7");
     EXPECT_FALSE(face.TimerXYData->isActive());
-    EXPECT_EQ(face.circle->btnStartXYChart->text(), QStringLiteral("Стоп"));
+    EXPECT_EQ(face.circle->btnStartXYChart->text(), QStringLiteral("Старт"));
 }
 
 }  // namespace
