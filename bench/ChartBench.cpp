@@ -15,6 +15,7 @@
 #include "device/MpsseLink.h"
 #include "talmir_sim_control.h"
 #include "ui/ChartView.h"
+#include "ui/TimerWakeups.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageChart.h"
@@ -163,6 +164,7 @@ BENCHMARK(BM_Chart2RedrawAfterNewPoint)
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    talmir::WakeTimersOnTime();  // as the program does at start
     std::string message;
     talmir::Mpsse().LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
                                      [&](const std::string& m) { message = m; });

@@ -1,9 +1,119 @@
 #!/usr/bin/env bash
-# Runs every benchmark program of a build folder once, offscreen.
-set -euo pipefail
+# Runs every benchmark program of a build folder once, offscreen, then prints
+# the headline figures, one line each: "figure: NAME VALUE" (n/a when the
+# benchmark behind it failed or did not run).
+set -uo pipefail
 build=${1:-build}
 export QT_QPA_PLATFORM=offscreen
-for bench in BindingBench StartupBench ChartBench XYBench; do
+results=$(mktemp -d)
+trap 'rm -rf "$results"' EXIT
+status=0
+for bench in BindingBench StartupBench ChartBench XYBench WireRateBench RoundTripBench; do
     echo "== $bench"
-    "$build/bin/$bench" --benchmark_min_time=0.2 2>&1 | grep -v -e '^QStandardPaths' -e 'propagateSizeHints'
+    if [[ ! -x "$build/bin/$bench" ]]; then
+        echo "not built"
+        continue
+    fi
+    "$build/bin/$bench" --benchmark_min_time=0.2 --benchmark_out="$results/$bench.json" \
+        --benchmark_out_format=json 2>&1 | grep -v -e '^QStandardPaths' -e 'propagateSizeHints'
+    code=${PIPESTATUS[0]}
+    if [[ $code -ne 0 ]]; then
+        echo "$bench exited with $code"
+        status=1
+    fi
 done
+
+echo "== figures"
+python3 - "$results" <<'EOF'
+import json, os, sys
+
+results = sys.argv[1]
+
+# Figure name, program, benchmark runs (name without its "/iterations:..."
+# style suffixes), what to take and in which unit. A figure over several runs
+# is their largest value.
+def time(program, run, unit):
+    return (program, [run], "real_time", unit)
+
+def counter(program, runs, name):
+    return (program, runs, name, None)
+
+def wire(mode, latency):
+    return counter("WireRateBench", [f"BM_ChartPollingAgainstWire/mode:{mode}/latency_us:{latency}"],
+                   "ratio")
+
+FIGURES = [
+    ("register_read_us", time("BindingBench", "BM_RegisterReadThroughBinding", "us")),
+    ("register_read_direct_us", time("BindingBench", "BM_RegisterReadDirectIntoSimulator", "us")),
+    ("startup_main_to_window_ms", ("StartupBench", None, "main_to_first_window_ms", None)),
+    ("startup_window_ms", time("StartupBench", "BM_MainWindowShown", "ms")),
+    ("startup_getdata_job_ms", time("StartupBench", "BM_GetDataJobProcess", "ms")),
+    ("chart_tick_us", time("ChartBench", "BM_ChartTickWithLogging", "us")),
+    ("chart2_redraw_ms_1e7", time("ChartBench", "BM_Chart2Redraw/10000000", "ms")),
+    ("xy_add_point_ns", time("XYBench", "BM_AddXYPoint", "ns")),
+    ("wire_ratio_mode0_lat0", wire(0, 0)),
+    ("wire_ratio_mode0_lat250", wire(0, 250)),
+    ("wire_ratio_mode0_lat2000", wire(0, 2000)),
+    ("wire_ratio_mode2_lat0", wire(2, 0)),
+    ("wire_ratio_mode2_lat250", wire(2, 250)),
+    ("wire_ratio_mode2_lat2000", wire(2, 2000)),
+    ("event_gap_ms_polling_lat2000",
+     counter("WireRateBench", [f"BM_ChartPollingAgainstWire/mode:{m}/latency_us:2000" for m in (0, 2)],
+             "gap_ms")),
+    ("event_gap_ms_read_all_lat2000",
+     counter("WireRateBench", ["BM_ReadAllEventGap/latency_us:2000"], "gap_ms")),
+]
+for what in ("register_read", "angle_frame", "angle_frame_20bit", "read_all"):
+    for kind in ("round_trips", "usb_writes", "usb_bytes_out", "usb_bytes_in"):
+        FIGURES.append((f"{kind}_{what}", counter("RoundTripBench", [f"BM_RoundTrips/{what}"], kind)))
+
+SECONDS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+
+def load(program):
+    try:
+        with open(os.path.join(results, program + ".json")) as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return None
+
+def matches(run_name, base):
+    return run_name == base or run_name.startswith(base + "/")
+
+def value(spec):
+    program, runs, key, unit = spec
+    data = load(program)
+    if data is None:
+        return None
+    if runs is None:
+        text = data.get("context", {}).get(key)
+        try:
+            return float(text)
+        except (TypeError, ValueError):
+            return None
+    found = []
+    for base in runs:
+        hit = None
+        for run in data.get("benchmarks", []):
+            if run.get("run_type", "iteration") != "iteration" or run.get("error_occurred"):
+                continue
+            if matches(run.get("run_name", run["name"]), base) and key in run:
+                hit = run[key]
+                if key == "real_time":
+                    hit *= SECONDS[run.get("time_unit", "ns")] / SECONDS[unit]
+                break
+        if hit is None:
+            return None
+        found.append(hit)
+    return max(found)
+
+def text(v):
+    if v is None:
+        return "n/a"
+    if abs(v) >= 1000 or v == int(v):
+        return f"{v:.0f}"
+    return f"{v:.4g}" if abs(v) >= 1 else f"{v:.3f}"
+
+for name, spec in FIGURES:
+    print(f"figure: {name} {text(value(spec))}")
+EOF
+exit $status

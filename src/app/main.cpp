@@ -10,6 +10,7 @@
 
 #include "device/MpsseLink.h"
 #include "ui/ErrorBox.h"
+#include "ui/TimerWakeups.h"
 #include "ui/UnitASensChart.h"
 #include "ui/UnitChart.h"
 #include "ui/main.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    WakeTimersOnTime();
     if (job) {
         SendErrorsToStderr();
     } else if (!bindingMessage.isEmpty()) {
