@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchMain.h"
 #include "device/MpsseLink.h"
 #include "device/TASensDig.h"
 #include "talmir_emu_control.h"
@@ -191,9 +192,5 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("BM_RoundTrips/read_all", BM_ReadAll)
         ->Iterations(20)
         ->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return talmir::bench::RunRegisteredBenchmarks(argc, argv);
 }

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchMain.h"
 #include "device/MpsseLink.h"
 #include "talmir_sim_control.h"
 #include "ui/UnitASensChart.h"
@@ -147,9 +148,5 @@ int main(int argc, char** argv) {
         "main_to_first_window_ms",
         firstWindow < 0 ? "window never exposed" : std::to_string(sinceMain * 1000.0));
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return talmir::bench::RunRegisteredBenchmarks(argc, argv);
 }

@@ -31,6 +31,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchMain.h"
 #include "device/MpsseLink.h"
 #include "talmir_sim_control.h"
 #include "ui/ChartView.h"
@@ -312,16 +313,6 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     talmir::WakeTimersOnTime();  // as the program does at start
-    std::string message;
-    talmir::Mpsse().LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
-                                     [&](const std::string& m) { message = m; });
-    if (!message.empty()) {
-        std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    if (!talmir::bench::BindSimulator()) return 1;
+    return talmir::bench::RunRegisteredBenchmarks(argc, argv);
 }

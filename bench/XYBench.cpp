@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 
+#include "BenchMain.h"
 #include "ui/ChartView.h"
 
 namespace {
@@ -91,9 +92,5 @@ BENCHMARK(BM_RedrawXYAfterViewChange)->Arg(100000)->Arg(1000000)->Unit(benchmark
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return talmir::bench::RunRegisteredBenchmarks(argc, argv);
 }

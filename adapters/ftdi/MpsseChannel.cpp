@@ -151,21 +151,28 @@ FT_STATUS MpsseChannel::init(ChannelConfig& config) {
     return kOk;
 }
 
+template <typename Body>
+Bytes MpsseChannel::framed(DWORD options, Body&& body) {
+    Bytes commands;
+    if (options & kChipSelectAssert)
+        state_ = appendChipSelect(commands, state_, configOptions_, true);
+    body(commands);
+    if (options & kChipSelectRelease)
+        state_ = appendChipSelect(commands, state_, configOptions_, false);
+    return commands;
+}
+
 FT_STATUS MpsseChannel::write(const UCHAR* data, DWORD size, DWORD& transferred, DWORD options) {
     transferred = 0;
     if (!ready_) return kDeviceNotOpened;
     if (size == 0) return kOk;
-    Bytes commands;
-    if (options & kChipSelectAssert)
-        state_ = appendChipSelect(commands, state_, configOptions_, true);
-    if (options & kSizeInBits) {
-        appendBitWrite(commands, configOptions_, options, data, size);
-    } else {
-        appendByteWrite(commands, configOptions_, options, data, size);
-    }
-    if (options & kChipSelectRelease) {
-        state_ = appendChipSelect(commands, state_, configOptions_, false);
-    }
+    const Bytes commands = framed(options, [&](Bytes& c) {
+        if (options & kSizeInBits) {
+            appendBitWrite(c, configOptions_, options, data, size);
+        } else {
+            appendByteWrite(c, configOptions_, options, data, size);
+        }
+    });
     if (const FT_STATUS s = send(commands); s != kOk) return s;
     transferred = size;
     return kOk;
@@ -175,17 +182,13 @@ FT_STATUS MpsseChannel::read(UCHAR* data, DWORD size, DWORD& transferred, DWORD 
     transferred = 0;
     if (!ready_) return kDeviceNotOpened;
     if (size == 0) return kOk;
-    Bytes commands;
-    if (options & kChipSelectAssert)
-        state_ = appendChipSelect(commands, state_, configOptions_, true);
-    if (options & kSizeInBits) {
-        appendBitRead(commands, configOptions_, options, size);
-    } else {
-        appendByteRead(commands, configOptions_, options, size);
-    }
-    if (options & kChipSelectRelease) {
-        state_ = appendChipSelect(commands, state_, configOptions_, false);
-    }
+    Bytes commands = framed(options, [&](Bytes& c) {
+        if (options & kSizeInBits) {
+            appendBitRead(c, configOptions_, options, size);
+        } else {
+            appendByteRead(c, configOptions_, options, size);
+        }
+    });
     commands.push_back(op::kSendImmediate);
 
     const std::size_t count = bytesFor(size, options);

@@ -50,6 +50,10 @@ private:
     FT_STATUS exchange(const Bytes& commands, uint8_t* in, std::size_t count,
                        std::size_t& received);
     FT_STATUS receive(uint8_t* in, std::size_t count, std::size_t& received);
+    // The commands `body` appends, wrapped in the chip-select assert and
+    // release that `options` ask for.
+    template <typename Body>
+    Bytes framed(DWORD options, Body&& body);
 
     std::unique_ptr<FtdiPort> port_;
     ChipType chip_;

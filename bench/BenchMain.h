@@ -1,0 +1,34 @@
+// What the benchmark programs' main() functions share: binding the
+// process-wide link to the simulator, and running the registered benchmarks.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+#include "device/MpsseLink.h"
+
+namespace talmir::bench {
+
+// Binds the process-wide link to the simulator; false, with the reason on
+// standard error, when it cannot.
+inline bool BindSimulator() {
+    std::string message;
+    Mpsse().LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
+                             [&](const std::string& m) { message = m; });
+    if (message.empty()) return true;
+    std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
+    return false;
+}
+
+// Runs the benchmarks the command line selects; the exit code of main().
+inline int RunRegisteredBenchmarks(int& argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace talmir::bench
