@@ -79,8 +79,8 @@ def load(program):
 def matches(run_name, base):
     return run_name == base or run_name.startswith(base + "/")
 
-def value(spec):
-    program, runs, key, unit = spec
+def value(source):
+    program, runs, key, unit = source
     data = load(program)
     if data is None:
         return None
@@ -113,7 +113,7 @@ def text(v):
         return f"{v:.0f}"
     return f"{v:.4g}" if abs(v) >= 1 else f"{v:.3f}"
 
-for name, spec in FIGURES:
-    print(f"figure: {name} {text(value(spec))}")
+for name, source in FIGURES:
+    print(f"figure: {name} {text(value(source))}")
 EOF
 exit $status

@@ -181,10 +181,10 @@ public:
 }  // namespace
 
 EmuWorld::EmuWorld() {
-    TalmirEmuDeviceSpec spec{};
-    spec.kind = TALMIR_EMU_232H;
-    spec.slave[0].kind = TALMIR_EMU_SLAVE_CHIP;
-    configure({spec});
+    TalmirEmuDeviceSpec setup{};
+    setup.kind = TALMIR_EMU_232H;
+    setup.slave[0].kind = TALMIR_EMU_SLAVE_CHIP;
+    configure({setup});
     chip.noise().configure(kLoadNoise, kLoadSeed);
     chip.magnet().run(talmirsim::SimMagnet::kDefaultSpeed);
 }
@@ -204,19 +204,19 @@ bool EmuWorld::configure(const std::vector<TalmirEmuDeviceSpec>& specs) {
     devices.clear();
     for (std::size_t i = 0; i < specs.size(); ++i) {
         EmuDevice d;
-        d.spec = specs[i];
+        d.setup = specs[i];
         d.generation = nextGeneration++;
-        const Part part = partOf(d.spec.kind);
+        const Part part = partOf(d.setup.kind);
         d.info.bus = 1;
         d.info.address = static_cast<uint8_t>(2 + i);
         d.info.vendorId = 0x0403;
         d.info.productId = part.productId;
         d.info.bcdDevice = part.bcdDevice;
-        d.info.product = d.spec.product != nullptr ? d.spec.product : part.product;
-        d.info.serial = d.spec.serial != nullptr ? d.spec.serial : "EMU" + std::to_string(i + 1);
+        d.info.product = d.setup.product != nullptr ? d.setup.product : part.product;
+        d.info.serial = d.setup.serial != nullptr ? d.setup.serial : "EMU" + std::to_string(i + 1);
         // The strings belong to the caller: keep only copies.
-        d.spec.product = nullptr;
-        d.spec.serial = nullptr;
+        d.setup.product = nullptr;
+        d.setup.serial = nullptr;
         devices.push_back(std::move(d));
         rebuild(static_cast<uint32_t>(i));
     }
@@ -225,13 +225,13 @@ bool EmuWorld::configure(const std::vector<TalmirEmuDeviceSpec>& specs) {
 
 void EmuWorld::rebuild(uint32_t index) {
     EmuDevice& d = devices[index];
-    const Part part = partOf(d.spec.kind);
+    const Part part = partOf(d.setup.kind);
     d.channels.clear();
     d.channels.resize(static_cast<std::size_t>(part.mpsseChannels));
     for (uint32_t ch = 0; ch < d.channels.size(); ++ch) {
         EmuChannel& c = d.channels[ch];
         c.engine = std::make_unique<MpsseEngine>(MpsseEngine::Options{part.highByte});
-        const TalmirEmuSlaveSpec& s = d.spec.slave[ch];
+        const TalmirEmuSlaveSpec& s = d.setup.slave[ch];
         const int cs = static_cast<int>(s.csLine);
         if (s.kind == TALMIR_EMU_SLAVE_CHIP)
             c.slave = std::make_unique<ChipSlave>(chip, cs);

@@ -42,10 +42,10 @@ extern "C" {
 
 void TalmirEmu_Reset(void) {
     locked([](EmuWorld& w) {
-        TalmirEmuDeviceSpec spec{};
-        spec.kind = TALMIR_EMU_232H;
-        spec.slave[0].kind = TALMIR_EMU_SLAVE_CHIP;
-        resetTo(w, {spec});
+        TalmirEmuDeviceSpec setup{};
+        setup.kind = TALMIR_EMU_232H;
+        setup.slave[0].kind = TALMIR_EMU_SLAVE_CHIP;
+        resetTo(w, {setup});
     });
 }
 

@@ -26,7 +26,7 @@ struct EmuChannel {
 
 struct EmuDevice {
     talmirmpsse::FtdiDevice info;
-    TalmirEmuDeviceSpec spec{};
+    TalmirEmuDeviceSpec setup{};
     bool present = true;
     unsigned generation = 0;  // new on every set-up and unplug: older ports stay dead
     int openError = 0;
@@ -51,7 +51,7 @@ struct EmuWorld {
     EmuWorld();
 
     static bool valid(const std::vector<TalmirEmuDeviceSpec>& specs);
-    // Replaces the devices; false (and nothing changed) for a bad spec.
+    // Replaces the devices; false (and nothing changed) for a bad description.
     bool configure(const std::vector<TalmirEmuDeviceSpec>& specs);
     // Fresh engines and slaves for device d.
     void rebuild(uint32_t d);

@@ -63,7 +63,7 @@ typedef struct TalmirEmuPins {
  * magnet frozen at angle 0 without noise; logs, counters and faults cleared.
  * Ports opened before are dead. */
 TALMIREMU_API void TalmirEmu_Reset(void);
-/* Replaces the devices (as Reset, with these devices). 0, or -1 for a bad spec. */
+/* Replaces the devices (as Reset, with these devices). 0, or -1 for a bad description. */
 TALMIREMU_API int TalmirEmu_SetDevices(const TalmirEmuDeviceSpec* devices, uint32_t count);
 
 /* The chip model of the first chip slave in device order. */
