@@ -113,7 +113,9 @@ FT_STATUS SPI_OpenChannel(DWORD index, FT_HANDLE* handle) {
         if (index >= kChannelCount) return kDeviceNotFound;
         if (handle == nullptr) return kInvalidParameter;
         *handle = s.channel.open();
-        return kOk;
+        const FT_STATUS status = s.openFailsWithHandle;
+        s.openFailsWithHandle = 0;
+        return status;
     });
 }
 #endif

@@ -42,6 +42,10 @@ void TalmirSim_FailCall(const char* name, uint32_t status, uint32_t times) {
     locked([&](SimState& s) { s.faults.inject(name, status, times); });
 }
 
+void TalmirSim_FailOpenWithHandle(uint32_t status) {
+    locked([&](SimState& s) { s.openFailsWithHandle = status; });
+}
+
 void TalmirSim_IgnoreWrites(int ignore) {
     locked([&](SimState& s) { s.chip.setIgnoreWrites(ignore != 0); });
 }

@@ -21,6 +21,7 @@ void SimState::reset() {
     readQueue.clear();
     wireTime.setLatencyUs(0);
     unplugged = false;
+    openFailsWithHandle = 0;
 }
 
 SimState& simState() {

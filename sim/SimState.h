@@ -34,6 +34,8 @@ struct SimState {
     // The adapter was pulled out: it is not enumerated, cannot be opened, and
     // every call on a channel fails with an I/O error.
     bool unplugged = false;
+    // Non-zero: the status the next SPI_OpenChannel returns after opening.
+    uint32_t openFailsWithHandle = 0;
 };
 
 SimState& simState();

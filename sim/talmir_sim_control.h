@@ -47,6 +47,9 @@ TALMIRSIM_API void TalmirSim_QueueRead(const uint8_t* bytes, uint32_t n);
 /* The next `times` calls of that entry point return status and do nothing
  * (times 0 = every call until reset). */
 TALMIRSIM_API void TalmirSim_FailCall(const char* name, uint32_t status, uint32_t times);
+/* The next SPI_OpenChannel opens the channel and hands out its handle, yet
+ * returns status, as a library whose open fails half-way does. */
+TALMIRSIM_API void TalmirSim_FailOpenWithHandle(uint32_t status);
 /* Register writes have no effect while set. */
 TALMIRSIM_API void TalmirSim_IgnoreWrites(int ignore);
 /* Magnet speed in turns per second; starts the magnet turning from where it is. */

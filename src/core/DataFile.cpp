@@ -1,5 +1,7 @@
 #include "core/DataFile.h"
 
+#include "core/Files.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,8 +12,8 @@ namespace talmir {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& path, const char* what, int err) {
-    throw DataFileError("cannot " + std::string(what) + " data file \"" + path +
+[[noreturn]] void Fail(const std::filesystem::path& path, const char* what, int err) {
+    throw DataFileError("cannot " + std::string(what) + " data file \"" + PathText(path) +
                         "\": " + std::strerror(err));
 }
 
@@ -19,7 +21,7 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-void WriteText(std::FILE* f, const std::string& text, const std::string& path) {
+void WriteText(std::FILE* f, const std::string& text, const std::filesystem::path& path) {
     const std::string withEnd = text + "\r\n";
     errno = 0;
     if (std::fwrite(withEnd.data(), 1, withEnd.size(), f) != withEnd.size()) {
@@ -29,7 +31,7 @@ void WriteText(std::FILE* f, const std::string& text, const std::string& path) {
 
 }  // namespace
 
-void AppendRecord(const std::string& path, const std::string& header,
+void AppendRecord(const std::filesystem::path& path, const std::string& header,
                   const std::optional<std::string>& line) {
     if (path.empty()) throw DataFileError("no data file name");
 
@@ -37,7 +39,7 @@ void AppendRecord(const std::string& path, const std::string& header,
     const bool existed = std::filesystem::exists(path, ec);
 
     errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "ab"));
+    std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "ab"));
     if (!file) Fail(path, existed ? "open" : "create", errno ? errno : EIO);
 
     if (!existed) WriteText(file.get(), header, path);

@@ -3,6 +3,7 @@
 // written only when the file is created; every record is appended by opening
 // the file, writing one line, flushing and closing it again.
 
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -19,7 +20,7 @@ public:
 // created and given `header` and CR LF first (an existing file, even an empty
 // one, gets no header). Then `line` and CR LF are written when present.
 // Throws DataFileError naming the file and the reason on any failure.
-void AppendRecord(const std::string& path, const std::string& header,
+void AppendRecord(const std::filesystem::path& path, const std::string& header,
                   const std::optional<std::string>& line);
 
 }  // namespace talmir

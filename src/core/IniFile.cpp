@@ -1,12 +1,8 @@
 #include "core/IniFile.h"
 
+#include "core/Files.h"
 #include "core/IntText.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string_view>
 
 namespace talmir {
@@ -56,17 +52,15 @@ std::string ValueOf(std::string_view line) {
 
 }  // namespace
 
-bool IniFile::Load(const std::string& path) {
+bool IniFile::Load(const std::filesystem::path& path) {
     bom_.clear();
     lines_.clear();
     newEol_ = "\r\n";
 
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
+    const std::optional<std::string> text = ReadFileBytes(path);
+    if (!text) return false;
 
-    std::string_view rest = text;
+    std::string_view rest = *text;
     if (rest.starts_with(kBom)) {
         bom_ = kBom;
         rest.remove_prefix(kBom.size());
@@ -144,7 +138,15 @@ void IniFile::InsertLine(size_t at, std::string text) {
     if (at == lines_.size() && !lines_.empty() && lines_.back().eol.empty()) {
         lines_.back().eol = newEol_;
     }
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), newEol_});
+    // A lone CR followed by an empty line that ends in LF would read back as
+    // one CRLF and swallow that empty line, so end the new line with CRLF.
+    std::string eol = newEol_;
+    if (eol == "\r" && at < lines_.size() && lines_[at].text.empty() &&
+        lines_[at].eol.starts_with('\n')) {
+        eol = "\r\n";
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
+                  Line{std::move(text), std::move(eol)});
 }
 
 void IniFile::Write(const std::string& section, const std::string& key, const std::string& value) {
@@ -172,17 +174,10 @@ void IniFile::WriteBool(const std::string& section, const std::string& key, bool
     Write(section, key, value ? "1" : "0");
 }
 
-void IniFile::Save(const std::string& path) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        throw std::runtime_error("cannot write file \"" + path + "\": " + std::strerror(errno));
-    }
-    out << bom_;
-    for (const Line& line : lines_) out << line.text << line.eol;
-    out.close();
-    if (!out) {
-        throw std::runtime_error("cannot write file \"" + path + "\": " + std::strerror(errno));
-    }
+void IniFile::Save(const std::filesystem::path& path) const {
+    std::string text = bom_;
+    for (const Line& line : lines_) text += line.text + line.eol;
+    SaveFileReplacing(path, text);
 }
 
 }  // namespace talmir

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +15,7 @@ class IniFile {
 public:
     // Reads the file. Returns false (and leaves an empty document) when the
     // file is missing or cannot be read. CR LF, LF and CR all end a line.
-    bool Load(const std::string& path);
+    bool Load(const std::filesystem::path& path);
 
     // Value of `key` in `section`, both matched ignoring ASCII case: the text
     // after the first "=", blanks around it trimmed. Empty when absent.
@@ -38,9 +39,10 @@ public:
     void WriteBool(const std::string& section, const std::string& key, bool value);
 
     // Writes the document, each line with its own line end; added lines use
-    // the style of the loaded file (CR LF for a new one). Throws
-    // std::runtime_error naming the file when it cannot be written.
-    void Save(const std::string& path) const;
+    // the style of the loaded file (CR LF for a new one). The old file is
+    // replaced only once the new text is completely written; when that fails
+    // it stays as it was and std::runtime_error names the file.
+    void Save(const std::filesystem::path& path) const;
 
 private:
     struct Line {

@@ -140,13 +140,18 @@ bool MpsseLink::IsBound() const {
 }
 
 // Opens and initialises the channel when none is open. A failed open or
-// initialisation leaves no channel open, so the next transfer tries again.
+// initialisation leaves no channel open (a handle it gave is closed), so the
+// next transfer tries again.
 void MpsseLink::EnsureChannelOpen(std::uint32_t channel) {
     if (SPIHandle != nullptr) return;
     if (!IsBound()) throw DeviceError("SPI_OpenChannel", kNotBound);
     FT_HANDLE handle = nullptr;
     const FT_STATUS opened = fn_.SPI_OpenChannel(channel, &handle);
-    if (opened != FT_OK) RaiseOpenFailure(opened);
+    if (opened != FT_OK) {
+        // A library may hand out a handle and still fail; release it.
+        if (handle != nullptr) fn_.SPI_CloseChannel(handle);
+        RaiseOpenFailure(opened);
+    }
     // The library may adjust the record it is given; keep ours unchanged.
     mpsse::ChannelConfig config = config_;
     const FT_STATUS initialised = fn_.SPI_InitChannel(handle, &config);

@@ -5,10 +5,12 @@
 #include <QFile>
 #include <QStatusBar>
 #include <cstdint>
+#include <stdexcept>
 
 #include "core/IniFile.h"
 #include "core/IntText.h"
 #include "ui/ErrorBox.h"
+#include "ui/FilePath.h"
 #include "ui/UnitASensChart.h"
 #include "ui_PageChart.h"
 #include "ui_PageCircle.h"
@@ -91,13 +93,14 @@ void TF_Face::ConnectTopPanel() {
 }
 
 // Kilohertz typed in EditFreq, in Hz; 1000 kHz when the text is not an
-// integer. A rate that does not fit the 32-bit field (or is negative) is not
-// wrapped into some other clock: it becomes the largest value, which the
-// library refuses when the channel opens.
+// integer. A rate of 0 or one that does not fit the 32-bit field (or is
+// negative) is not wrapped into some other clock: it becomes the largest
+// value, which no whole number of kHz gives and the library refuses when the
+// channel opens.
 std::uint32_t TF_Face::ClockRateFromEditFreq() const {
     const std::int64_t hz =
         std::int64_t{ParseInt(ui->EditFreq->text().toStdString()).value_or(1000)} * 1000;
-    return hz < 0 || hz > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(hz);
+    return hz <= 0 || hz > UINT32_MAX ? kRefusedClockRate : static_cast<std::uint32_t>(hz);
 }
 
 void TF_Face::FillChannelConfig() {
@@ -121,11 +124,25 @@ void TF_Face::FormCreate() {
     });
 }
 
+// The timers stop before the register model goes: the save's error box runs
+// an event loop, in which an armed timer would otherwise reach the model.
 void TF_Face::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
+    StopAcquisitionTimers();
     chip_.reset();
-    Guard(this, [&] { SaveConfig(); });
+    Guard(this, [&] {
+        try {
+            SaveConfig();
+        } catch (const std::exception& e) {
+            // The box at exit names the settings file, whatever the cause.
+            const QString reason = QString::fromUtf8(e.what());
+            if (reason.contains(ConfigPath())) throw;
+            throw std::runtime_error(QStringLiteral("Не удалось сохранить настройки в %1: %2")
+                                         .arg(ConfigPath(), reason)
+                                         .toStdString());
+        }
+    });
 }
 
 // Closing the main window ends the program, even while an auxiliary window
@@ -149,7 +166,7 @@ void TF_Face::cbSaveChartsToFileClick() {
 
 void TF_Face::SaveConfig() {
     IniFile ini;
-    const std::string path = ConfigPath().toStdString();
+    const std::filesystem::path path = FilePath(ConfigPath());
     ini.Load(path);
     ini.Write(kSection, "SaveAngleDataFile", work->EditAngleDataFile->text().toStdString());
     ini.Write(kSection, "SaveRegsDataFile", chart->EditChartsFile->text().toStdString());
@@ -161,7 +178,7 @@ void TF_Face::SaveConfig() {
 
 void TF_Face::LoadConfig() {
     IniFile ini;
-    ini.Load(ConfigPath().toStdString());
+    ini.Load(FilePath(ConfigPath()));
     const std::string defaultFile = (options_.exeDir + QStringLiteral("data.csv")).toStdString();
     chart->EditChartsFile->setText(
         QString::fromStdString(ini.ReadString(kSection, "SaveRegsDataFile", defaultFile)));

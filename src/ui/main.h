@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPainter>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -114,9 +115,10 @@ public slots:
     void BtnRegsFromFileClick();
 
 public:
-    // Writes the REG_CFG values of an INI file to the chip. Returns false when
-    // the file does not exist; a failed chip write raises.
-    bool LoadRegsFromIni(const QString& fileName);
+    // Writes the REG_CFG values of an INI file to the chip and returns how
+    // many it wrote; none when the file does not exist. A failed chip write
+    // raises.
+    std::optional<std::size_t> LoadRegsFromIni(const QString& fileName);
 
     // Asks for a register file name: the file dialog by default.
     RegisterFileChooser ChooseRegisterFile;
@@ -132,8 +134,8 @@ public:
     bool ChipIdentified() const { return chipIdentified_; }
 
 private:
-    // Sets or clears one bit of GPIOState and drives the GPIO lines; a failed
-    // transfer raises.
+    // Drives the GPIO lines with one bit of GPIOState set or cleared, then
+    // stores that value; a failed transfer raises and leaves GPIOState as it was.
     void DriveGPIOBit(int bit, bool on);
     void IdentifyChip();
     void ShowHardID(std::uint16_t value, bool identified, const QString& reason);
@@ -220,10 +222,21 @@ private:
     void InitLedsHeader();    // chart page: captions of the status grid
     void FillRegisterList();  // register page: items "1".."72", register 1 shown
     void FillChannelConfig();
+    // The clock rate of an EditFreq value the adapter cannot take.
+    static constexpr std::uint32_t kRefusedClockRate = UINT32_MAX;
     std::uint32_t ClockRateFromEditFreq() const;
+    // Stops the poll timers of every acquisition, the sensor window's
+    // included, and detaches the sensor window from the register model.
+    void StopAcquisitionTimers();
+    // Sets chCFG as a start button does before its first cycle and drives the
+    // programming-mode line from it: twice when `clickOnChange` and the box
+    // changed (the box's own click, then the start's), else once. A failed
+    // write shows one error box and puts chCFG back; returns false then.
+    bool SetProgrammingModeForReadout(bool on, bool clickOnChange);
 
     TF_FaceOptions options_;
     std::unique_ptr<TASensDig> chip_;
+    QPointer<TF_ASens_Chart> sensorWindow_;
     std::optional<int> jobExitCode_;
     bool chipIdentified_ = false;
     bool destroyed_ = false;

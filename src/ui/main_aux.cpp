@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QTabBar>
+#include <QTimer>
 
 #include "ui/UnitASensChart.h"
 #include "ui/UnitChart.h"
@@ -38,6 +39,7 @@ void TF_Face::AttachAuxiliaryWindows(TF_Chart* chartWindow, TF_ASens_Chart* sens
     if (chartWindow != nullptr) OfferWindow(this, kChartWindowKey, chartWindow);
     if (sensorWindow != nullptr) {
         sensorWindow->SetChip(chip_.get());
+        sensorWindow_ = sensorWindow;
         // The register model goes with the main window; the sensor window
         // must not reach it afterwards.
         connect(this, &QObject::destroyed, sensorWindow,
@@ -48,6 +50,15 @@ void TF_Face::AttachAuxiliaryWindows(TF_Chart* chartWindow, TF_ASens_Chart* sens
         QStringLiteral("Chart windows: %1 four-series chart, %2 KESTON Chart")
             .arg(kChartWindowKey.toString(QKeySequence::NativeText),
                  kSensorWindowKey.toString(QKeySequence::NativeText)));
+}
+
+void TF_Face::StopAcquisitionTimers() {
+    AcquisitionActive = false;
+    for (QTimer* t : {Timer, TimerWorkData, TimerXYData}) t->stop();
+    if (!sensorWindow_.isNull()) {
+        sensorWindow_->Timer->stop();
+        sensorWindow_->SetChip(nullptr);
+    }
 }
 
 }  // namespace talmir

@@ -10,6 +10,7 @@
 #include "ui/AcquisitionControl.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
+#include "ui/FilePath.h"
 #include "ui/GridDrawDelegate.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
@@ -141,8 +142,11 @@ int TF_Face::ChartReadoutMode() const {
 void TF_Face::btnStartClick() {
     Guard(this, [&] {
         if (!ToggleAcquisition(chart->btnStart)) return;
-        ui->chCFG->setChecked(ChartReadoutMode() == 0);
-        chCFGClick();
+        // A failed line write ends the start after its one error box.
+        if (!SetProgrammingModeForReadout(ChartReadoutMode() == 0, false)) {
+            chart->btnStart->setText(QStringLiteral("Старт"));
+            return;
+        }
         Timer->setInterval(PollIntervalMs(chart->EditInterval->text()));
         TimerTimer();
     });
@@ -173,8 +177,7 @@ void TF_Face::ChartTick() {
             chart->sgLeds->item(1, col)->setText(QString::number((*r.leds)[col]));
     }
     if (chart->cbSaveChartsToFile->isChecked()) {
-        AppendRecord(QFile::encodeName(chart->EditChartsFile->text()).toStdString(), r.header,
-                     r.line);
+        AppendRecord(FilePath(chart->EditChartsFile->text()), r.header, r.line);
     }
 }
 

@@ -17,10 +17,13 @@ constexpr int kIdentificationAttempts = 6;
 
 }  // namespace
 
+// GPIOState changes only once the lines carry the new value, so a failed
+// write leaves it as the lines were last driven.
 void TF_Face::DriveGPIOBit(int bit, bool on) {
     const auto mask = static_cast<std::uint8_t>(1u << bit);
-    GPIOState = static_cast<std::uint8_t>(on ? (GPIOState | mask) : (GPIOState & ~mask));
-    options_.link->GPIOWrite(TASensDig::kChannel, kGPIODirection, GPIOState);
+    const auto state = static_cast<std::uint8_t>(on ? (GPIOState | mask) : (GPIOState & ~mask));
+    options_.link->GPIOWrite(TASensDig::kChannel, kGPIODirection, state);
+    GPIOState = state;
 }
 
 void TF_Face::ShowHardID(std::uint16_t value, bool identified, const QString& reason) {
@@ -41,7 +44,8 @@ void TF_Face::btnIniChipClick() {
 
 void TF_Face::IdentifyChip() {
     MpsseLink& link = *options_.link;
-    link.ChannelConfig().ClockRate = ClockRateFromEditFreq();
+    const std::uint32_t clockRate = ClockRateFromEditFreq();
+    link.ChannelConfig().ClockRate = clockRate;
     std::uint16_t value = 0;
     chipIdentified_ = false;
     try {
@@ -60,18 +64,44 @@ void TF_Face::IdentifyChip() {
             chip_->PutWord();
         }
     } catch (const DeviceError& e) {
-        ShowHardID(value, false, QString::fromUtf8(e.what()));
+        QString reason = QString::fromUtf8(e.what());
+        if (clockRate == kRefusedClockRate)
+            reason = QStringLiteral("Частота SPI %1 кГц недопустима для адаптера: %2")
+                         .arg(ui->EditFreq->text(), reason);
+        ShowHardID(value, false, reason);
         return;
     }
     ShowHardID(value, chipIdentified_, QString());
 }
 
+namespace {
+
+// Drives one line from the box that was just clicked; a failed write
+// un-toggles the box, so it keeps showing the line as it is.
+template <typename Drive>
+void DriveFromClickedBox(QWidget* parent, QCheckBox* box, Drive&& drive) {
+    if (!Guard(parent, [&] { drive(box->isChecked()); })) box->setChecked(!box->isChecked());
+}
+
+}  // namespace
+
 void TF_Face::chCFGClick() {
-    Guard(this, [&] { DriveGPIOBit(kProgrammingModeBit, ui->chCFG->isChecked()); });
+    DriveFromClickedBox(this, ui->chCFG, [&](bool on) { DriveGPIOBit(kProgrammingModeBit, on); });
 }
 
 void TF_Face::ch7VClick() {
-    Guard(this, [&] { DriveGPIOBit(kOtpSupplyBit, ui->ch7V->isChecked()); });
+    DriveFromClickedBox(this, ui->ch7V, [&](bool on) { DriveGPIOBit(kOtpSupplyBit, on); });
+}
+
+bool TF_Face::SetProgrammingModeForReadout(bool on, bool clickOnChange) {
+    const bool before = ui->chCFG->isChecked();
+    ui->chCFG->setChecked(on);
+    const int writes = clickOnChange && before != on ? 2 : 1;
+    const bool driven = Guard(this, [&] {
+        for (int i = 0; i < writes; ++i) DriveGPIOBit(kProgrammingModeBit, on);
+    });
+    if (!driven) ui->chCFG->setChecked(before);
+    return driven;
 }
 
 }  // namespace talmir

@@ -1,9 +1,9 @@
 // One-shot export: one reading in a readout mode, appended to a data file.
-#include <QFile>
 #include <stdexcept>
 
 #include "core/AngleRecord.h"
 #include "core/DataFile.h"
+#include "ui/FilePath.h"
 #include "ui/main.h"
 
 namespace talmir {
@@ -43,7 +43,7 @@ void TF_Face::ReadAngleDataToFile(std::uint8_t Mode, const QString& FileName) {
     const DecodedSample sample = DecodeSample(Mode, raw);
     std::optional<std::string> line;
     if (Mode <= 4) line = RecordLine(Mode, raw, sample);
-    AppendRecord(QFile::encodeName(FileName).toStdString(), RecordHeader(Mode), line);
+    AppendRecord(FilePath(FileName), RecordHeader(Mode), line);
 }
 
 }  // namespace talmir

@@ -82,16 +82,28 @@ void TF_Face::RunJob(const QString& job) {
             if (!mode)
                 throw std::runtime_error("'" + args[1].toStdString() + "' is not an integer");
             const QString file = args.value(2);
-            ReadAngleDataToFile(static_cast<std::uint8_t>(*mode & 0xFF), file);
+            const int readoutMode = *mode & 0xFF;
+            ReadAngleDataToFile(static_cast<std::uint8_t>(readoutMode), file);
+            // Modes 5 and above take no reading: the job did not do its work.
+            if (readoutMode > 4)
+                throw std::runtime_error(
+                    QStringLiteral("-getdata: в режиме считывания %1 отсчёт не снимается, "
+                                   "в %2 нет новой записи")
+                        .arg(readoutMode)
+                        .arg(file)
+                        .toStdString());
             Report(QStringLiteral("-getdata: one record in readout mode %1 written to %2")
-                       .arg(*mode & 0xFF)
+                       .arg(readoutMode)
                        .arg(file));
         } else {
             if (!chipIdentified_) Report(QStringLiteral("-config: the chip was not identified"));
-            if (!LoadRegsFromIni(args[1]))
+            const auto written = LoadRegsFromIni(args[1]);
+            if (!written)
                 throw std::runtime_error("register file " + args[1].toStdString() +
                                          " does not exist");
-            Report(QStringLiteral("-config: registers written from %1").arg(args[1]));
+            Report(QStringLiteral("-config: %1 register(s) written from %2")
+                       .arg(*written)
+                       .arg(args[1]));
         }
     });
     if (done) jobExitCode_ = 0;

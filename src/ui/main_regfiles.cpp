@@ -1,33 +1,30 @@
 // Register files: .rdt save and load, and the REG_CFG INI loader.
 #include <QFile>
 #include <array>
+#include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
+#include "core/Files.h"
 #include "core/IniFile.h"
 #include "core/RegisterFile.h"
 #include "ui/ErrorBox.h"
+#include "ui/FilePath.h"
 #include "ui/main.h"
 
 namespace talmir {
 
 namespace {
 
-QByteArray ReadWholeFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("Cannot read register file " + path.toStdString() + ": " +
-                                 file.errorString().toStdString());
-    return file.readAll();
-}
-
-void WriteWholeFile(const QString& path, const std::string& text) {
-    QFile file(path);
-    const auto size = static_cast<qint64>(text.size());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(text.data(), size) != size || !file.flush())
-        throw std::runtime_error("Cannot write register file " + path.toStdString() + ": " +
-                                 file.errorString().toStdString());
+std::string ReadWholeFile(const QString& path) {
+    int err = 0;
+    std::optional<std::string> bytes = ReadFileBytes(FilePath(path), &err);
+    if (!bytes)
+        throw std::runtime_error("Не удалось прочитать файл регистров «" + path.toStdString() +
+                                 "»: " + std::strerror(err));
+    return std::move(*bytes);
 }
 
 }  // namespace
@@ -40,7 +37,7 @@ void TF_Face::BtnRegsToFileClick() {
         std::array<std::uint16_t, 73> values{};
         for (std::uint16_t address = 1; address < values.size(); ++address)
             values[address] = chip_->GetReg(address, false);
-        WriteWholeFile(path, FormatRegisterFile(values));
+        SaveFileReplacing(FilePath(path), FormatRegisterFile(values));
     });
 }
 
@@ -51,10 +48,8 @@ void TF_Face::BtnRegsFromFileClick() {
     Guard(this, [&] {
         const QString path = ChooseRegisterFile(RegisterFileDialogKind::Open, ExeDir());
         if (path.isEmpty() || !QFile::exists(path)) return;
-        const QByteArray text = ReadWholeFile(path);
         const RegisterFileLoad load =
-            ParseRegisterFile(std::string_view(text.constData(), static_cast<size_t>(text.size())),
-                              TASensDig::kLastAddress);
+            ParseRegisterFile(ReadWholeFile(path), TASensDig::kLastAddress);
         for (const auto& [address, value] : load.values) chip_->PutReg(address, value, false);
         if (load.badLine)
             throw std::runtime_error("Register file " + path.toStdString() + ", line " +
@@ -67,13 +62,17 @@ void TF_Face::BtnRegsFromFileClick() {
     });
 }
 
-bool TF_Face::LoadRegsFromIni(const QString& fileName) {
-    if (!QFile::exists(fileName)) return false;
+std::optional<std::size_t> TF_Face::LoadRegsFromIni(const QString& fileName) {
+    if (!QFile::exists(fileName)) return std::nullopt;
     IniFile ini;
-    if (!ini.Load(fileName.toStdString()))
+    if (!ini.Load(FilePath(fileName)))
         throw std::runtime_error("Cannot read register file " + fileName.toStdString());
-    for (const auto& [address, value] : ReadRegisterIni(ini)) chip_->PutReg(address, value, true);
-    return true;
+    std::size_t written = 0;
+    for (const auto& [address, value] : ReadRegisterIni(ini)) {
+        chip_->PutReg(address, value, true);
+        ++written;
+    }
+    return written;
 }
 
 }  // namespace talmir

@@ -8,6 +8,7 @@
 #include "ui/AcquisitionControl.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
+#include "ui/FilePath.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageWork.h"
@@ -57,12 +58,14 @@ void TF_Face::SetUpWorkDataPage() {
 
 void TF_Face::BtnStartAngleWrkDataClick() {
     if (!ToggleAcquisition(work->BtnStartAngleWrkData)) return;
-    // Ticking an unticked box counts as one click of it; the explicit call
+    // Ticking an unticked box counts as one click of it; the start then
     // raises the programming-mode line even when the box was ticked already.
-    const bool wasTicked = ui->chCFG->isChecked();
-    ui->chCFG->setChecked(true);
-    if (!wasTicked) chCFGClick();
-    chCFGClick();
+    // Without that line no cycle can run: the start ends after its one error
+    // box, as a failed cycle does.
+    if (!SetProgrammingModeForReadout(true, true)) {
+        work->BtnStartAngleWrkData->setText(QStringLiteral("Старт"));
+        return;
+    }
     TimerWorkData->setInterval(PollIntervalMs(work->EditAngleWorkDataInt->text()));
     TimerWorkDataTimer();
 }
@@ -83,8 +86,8 @@ void TF_Face::TimerWorkDataTimer() {
         for (TChart* c : {work->ChartTop, work->ChartMid, work->ChartBot}) c->RequestRedraw();
 
         if (work->cbSaveToFile->isChecked()) {
-            AppendRecord(QFile::encodeName(work->EditAngleDataFile->text()).toStdString(),
-                         WorkDataHeader(), WorkDataLine(angle, ampl, x, y));
+            AppendRecord(FilePath(work->EditAngleDataFile->text()), WorkDataHeader(),
+                         WorkDataLine(angle, ampl, x, y));
         }
         ++WorkDataSampleCounter;
     });

@@ -1,5 +1,4 @@
 // XY circle page: sine against cosine with running extremes.
-#include <QFile>
 
 #include "core/AngleRecord.h"
 #include "core/DataFile.h"
@@ -8,6 +7,7 @@
 #include "ui/AcquisitionControl.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
+#include "ui/FilePath.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageCircle.h"
@@ -74,8 +74,7 @@ void TF_Face::TimerXYDataTimer() {
         circle->ChartXY->RequestRedraw();
 
         if (circle->cbSaveXYChartsToFile->isChecked()) {
-            AppendRecord(QFile::encodeName(circle->EditXYDataFile->text()).toStdString(),
-                         XYHeader(), XYLine(x, y));
+            AppendRecord(FilePath(circle->EditXYDataFile->text()), XYHeader(), XYLine(x, y));
         }
     });
 }

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+
 namespace talmir {
 namespace {
 
@@ -91,6 +96,19 @@ TEST(IniFile, KeepsCrLfAndCrLineEnds) {
     EXPECT_EQ(ReadAll(dir.File("cr.ini")), "[S]\rA=1\rB=2\r");
 }
 
+TEST(IniFile, LineAddedBeforeAnEmptyLfLineInACrFileKeepsThatEmptyLine) {
+    TempDir dir;
+    WriteAll(dir.File("mixed.ini"), "[s]\rx=1\n\n");
+    IniFile ini;
+    ASSERT_TRUE(ini.Load(dir.File("mixed.ini")));
+    ini.Write("s", "y", "2");
+    ini.Save(dir.File("mixed.ini"));
+    EXPECT_EQ(ReadAll(dir.File("mixed.ini")), "[s]\rx=1\ny=2\r\n\n");
+    IniFile back;
+    ASSERT_TRUE(back.Load(dir.File("mixed.ini")));
+    EXPECT_EQ(back.ReadInteger("s", "y", 0), 2);
+}
+
 TEST(IniFile, SaveToUnwritablePlaceThrowsNamingTheFile) {
     TempDir dir;
     IniFile ini;
@@ -101,6 +119,71 @@ TEST(IniFile, SaveToUnwritablePlaceThrowsNamingTheFile) {
         FAIL() << "no exception";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+}
+
+// Caps the size of files this process writes; a write past the cap fails
+// (EFBIG) instead of raising SIGXFSZ. Undone at the end of the scope.
+class FileSizeCap {
+public:
+    explicit FileSizeCap(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit cap = old_;
+        cap.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &cap);
+    }
+    ~FileSizeCap() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeCap(const FileSizeCap&) = delete;
+    FileSizeCap& operator=(const FileSizeCap&) = delete;
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = SIG_DFL;
+};
+
+TEST(IniFile, FailedSaveLeavesTheOldFileAndNoTemporary) {
+    const std::string oldBytes = "[CONFIG]\r\nSaveAngleDataToFile=1\r\n";
+    struct Case {
+        const char* what;
+        std::string name;
+        std::function<void(const IniFile&, const std::string&)> save;
+    };
+    const Case cases[] = {
+        {"a write fails half way", "config.ini",
+         [](const IniFile& ini, const std::string& path) {
+             FileSizeCap cap(16);
+             ini.Save(path);
+         }},
+        // The name fits, the name of a temporary beside it does not.
+        {"no temporary can be created", std::string(250, 'c'),
+         [](const IniFile& ini, const std::string& path) { ini.Save(path); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = dir.File(c.name);
+        WriteAll(path, oldBytes);
+        IniFile ini;
+        ASSERT_TRUE(ini.Load(path));
+        ini.Write("CONFIG", "SaveAngleDataFile", std::string(100, 'x'));
+        try {
+            c.save(ini, path);
+            ADD_FAILURE() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.name), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(ReadAll(path), oldBytes);
+        size_t files = 0;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(std::filesystem::path(path).parent_path())) {
+            (void)entry;
+            ++files;
+        }
+        EXPECT_EQ(files, 1u) << "the temporary is removed";
     }
 }
 

@@ -270,6 +270,17 @@ TEST_F(ChannelLifecycle, FailedOpenLeavesTheChannelClosedAndTheNextTransferRetri
     EXPECT_TRUE(link.IsChannelOpen());
 }
 
+TEST_F(ChannelLifecycle, FailedOpenThatGaveAHandleClosesIt) {
+    TalmirSim_FailOpenWithHandle(4);
+    const auto error = ErrorOf([&] { WriteNop(link); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Call(), "SPI_OpenChannel");
+    const auto calls = Trace();
+    ASSERT_EQ(CallNames(calls), (Names{"SPI_OpenChannel", "SPI_CloseChannel"}));
+    EXPECT_EQ(calls[1].status, 0u) << "the handle the open gave";
+    EXPECT_FALSE(link.IsChannelOpen());
+}
+
 TEST_F(ChannelLifecycle, FailedInitClosesTheChannelAndTheNextTransferRetries) {
     TalmirSim_FailCall("SPI_InitChannel", 4, 1);
     const auto error = ErrorOf([&] { WriteNop(link); });

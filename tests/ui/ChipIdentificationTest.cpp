@@ -79,6 +79,16 @@ TEST_F(ChipIdentificationTest, ProgrammingLinesDriveBitsZeroAndSevenWithDirectio
     EXPECT_EQ(GPIOState, 0x80);
 }
 
+TEST_F(ChipIdentificationTest, FailedLineWriteLeavesTheStateAndTheBoxAsTheyWere) {
+    TalmirSim_FailCall("FT_WriteGPIO", 4, 1);
+    Face().ui->chCFG->click();
+    EXPECT_EQ(Errors().size(), 1);
+    EXPECT_FALSE(Face().ui->chCFG->isChecked());
+    EXPECT_EQ(GPIOState, 0);
+    Face().ui->ch7V->click();
+    EXPECT_EQ(CallsOf("FT_WriteGPIO").back().value, 0x80) << "bit 0 was never driven";
+}
+
 TEST_F(ChipIdentificationTest, IdentificationReopensTheChannelAtTheEditedClock) {
     Face().ui->ch7V->click();  // opens the channel at the start-up clock
     Face().ui->EditFreq->setText("500");
@@ -104,7 +114,7 @@ TEST_F(ChipIdentificationTest, IdentificationReopensTheChannelAtTheEditedClock) 
 }
 
 TEST_F(ChipIdentificationTest, ClockOutsideTheFieldIsRefusedNotWrappedToAnotherRate) {
-    for (const char* text : {"4295000", "-1"}) {
+    for (const char* text : {"4295000", "-1", "0"}) {
         TalmirSim_TraceClear();
         Face().ui->EditFreq->setText(text);
         Face().btnIniChipClick();
@@ -113,6 +123,7 @@ TEST_F(ChipIdentificationTest, ClockOutsideTheFieldIsRefusedNotWrappedToAnotherR
         EXPECT_EQ(init[0].clockRate, UINT32_MAX) << text;
         EXPECT_TRUE(Label().startsWith(kNotFound)) << text;
         EXPECT_TRUE(Face().ui->LabelHardID->toolTip().contains("SPI_InitChannel")) << text;
+        EXPECT_TRUE(Face().ui->LabelHardID->toolTip().contains(QString(text) + " кГц")) << text;
     }
 }
 

@@ -71,13 +71,23 @@ TEST_F(ConfigJobTest, ProcessWithMissingFileFailsAndSaysWhy) {
 }
 
 TEST_F(ConfigJobTest, ProcessWithValidFileSucceedsWithoutADisplayAndSavesSettings) {
-    WriteFile("regs.ini", "[REG_CFG]\n5=1\n");
+    WriteFile("regs.ini", "[REG_CFG]\n5=1\n6=2\n");
     const Run run = RunTool({"-config", Path("regs.ini")});
     EXPECT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
+    EXPECT_TRUE(run.stderrText.contains("-config: 2 register(s) written from"))
+        << run.stderrText.toStdString();
     EXPECT_TRUE(run.stderrText.contains(QStringLiteral("Микросхема опознана")))
         << run.stderrText.toStdString();
     EXPECT_FALSE(run.stderrText.contains("not identified"));
     EXPECT_TRUE(QFile::exists(Path("config.ini"))) << "shutdown rewrites the settings";
+}
+
+TEST_F(ConfigJobTest, ProcessWithAnEmptySectionSaysItWroteNoRegister) {
+    WriteFile("regs.ini", "[REG_CFG]\n");
+    const Run run = RunTool({"-config", Path("regs.ini")});
+    EXPECT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
+    EXPECT_TRUE(run.stderrText.contains("-config: 0 register(s) written from"))
+        << run.stderrText.toStdString();
 }
 
 }  // namespace

@@ -34,7 +34,10 @@ protected:
         emu_->Reset();
         TalmirSim_Reset();
         ASSERT_TRUE(dir_.isValid());
+        // A job's failure (mode 5 takes no reading) must not open a modal box.
+        SetErrorSink([](const QString&) {});
     }
+    void TearDown() override { SetErrorSink({}); }
 
     // Sets both chips alike: magnet frozen, interface-mode registers pinned.
     void SetChips(std::uint16_t reg38, std::uint16_t reg11) {

@@ -58,6 +58,18 @@ TEST_F(GetDataJobTest, ModeTwoHundredFiftySixActsAsModeZero) {
         ReadFile(Path("angle.csv")).startsWith("Angle;ADC;AALM;AAHM;Data(hex);Data(bin);\r\n-1;"));
 }
 
+TEST_F(GetDataJobTest, ModeThatTakesNoReadingWritesWhatItDidBeforeButFails) {
+    for (const char* mode : {"5", "255"}) {
+        const QString file = Path(QStringLiteral("angle%1.csv").arg(mode));
+        ASSERT_TRUE(Run({"-getdata", mode, file}));
+        EXPECT_EQ(exitCode_, 1) << mode;
+        EXPECT_TRUE(stderr_.contains(QStringLiteral("отсчёт не снимается")))
+            << stderr_.toStdString();
+        EXPECT_FALSE(stderr_.contains("record")) << stderr_.toStdString();
+        EXPECT_EQ(ReadFile(file), QByteArray("\r\n")) << mode << ": the empty header line";
+    }
+}
+
 TEST_F(GetDataJobTest, ModeThatIsNotAnIntegerFailsWithTheReasonAndNoRecord) {
     ASSERT_TRUE(Run({"-getdata", "one", Path("angle.csv")}));
     EXPECT_NE(exitCode_, 0);

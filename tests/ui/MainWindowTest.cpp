@@ -1,12 +1,16 @@
 // Start-up, settings file and page changes of the main window.
+#include <QEventLoop>
 #include <QFile>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <utility>
 
 #include "UiTestSupport.h"
 #include "ui_PageChart.h"
 #include "ui_PageCircle.h"
 #include "ui_PageWork.h"
+#include "ui_UnitASensChart.h"
 #include "ui_main.h"
 
 namespace talmir::test {
@@ -96,6 +100,63 @@ TEST_F(MainWindowTest, UnwritableSettingsFileShowsAnErrorNamingIt) {
     DestroyFace();
     ASSERT_EQ(Errors().size(), 1);
     EXPECT_TRUE(Errors()[0].contains("config.ini")) << Errors()[0].toStdString();
+}
+
+TEST_F(MainWindowTest, ClosingWhileEveryAcquisitionPollsStopsTheTimersBeforeTheSaveError) {
+    TF_Face& face = Face();
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("config.ini"));
+    TF_ASens_Chart sensor;
+    face.AttachAuxiliaryWindows(nullptr, &sensor);
+    const std::pair<QLineEdit*, QAbstractButton*> acquisitions[] = {
+        {face.chart->EditInterval, face.chart->btnStart},
+        {face.work->EditAngleWorkDataInt, face.work->BtnStartAngleWrkData},
+        {face.circle->EditXYDataInt, face.circle->btnStartXYChart},
+        {sensor.ui->EditInterval, sensor.ui->btnStart}};
+    for (const auto& [interval, start] : acquisitions) {
+        interval->setText("1");
+        start->click();
+    }
+    ASSERT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+    // A modal box runs an event loop, in which armed timers would fire.
+    SetErrorSink([this](const QString& m) {
+        errors_ << m;
+        QEventLoop loop;
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
+    });
+    DestroyFace();
+    ASSERT_EQ(Errors().size(), 1) << Errors().join('\n').toStdString();
+    EXPECT_TRUE(Errors()[0].contains("config.ini")) << Errors()[0].toStdString();
+    EXPECT_FALSE(sensor.Timer->isActive());
+}
+
+TEST_F(MainWindowTest, SettingsRegisterAndIniFilesWorkInACyrillicFolder) {
+    const QString folder = dir_.path() + QStringLiteral("/Данные/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    TF_FaceOptions options;
+    options.exeDir = folder;
+    face_ = std::make_unique<TF_Face>(options);
+    face_->chart->cbSaveChartsToFile->click();
+    ASSERT_TRUE(QFile::exists(folder + "config.ini"));
+
+    face_->ChooseRegisterFile = [&](RegisterFileDialogKind, const QString&) {
+        return folder + QStringLiteral("регистры.rdt");
+    };
+    face_->Chip().PutReg(1, 4321, false);
+    face_->BtnRegsToFileClick();
+    face_->Chip().PutReg(1, 0, false);
+    face_->BtnRegsFromFileClick();
+    EXPECT_EQ(face_->Chip().GetReg(1, false), 4321);
+
+    WriteFile(folder + QStringLiteral("настройка.ini"), "[REG_CFG]\r\n5=0x1234\r\n");
+    EXPECT_TRUE(face_->LoadRegsFromIni(folder + QStringLiteral("настройка.ini")));
+    EXPECT_EQ(TalmirSim_GetRegister(5), 0x1234);
+
+    DestroyFace();
+    face_ = std::make_unique<TF_Face>(options);
+    EXPECT_TRUE(face_->chart->cbSaveChartsToFile->isChecked());
+    EXPECT_EQ(face_->chart->EditChartsFile->text(), folder + "data.csv");
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }
 
 TEST_F(MainWindowTest, PageChangeClearsTheAcquisitionFlagOnly) {

@@ -109,6 +109,20 @@ TEST_F(RegisterFilesTest, CancelMissingFileAndUnwritablePlace) {
     EXPECT_TRUE(Errors()[0].contains("regs.rdt"));
 }
 
+TEST_F(RegisterFilesTest, FailedSaveKeepsTheOldFileAndSaysSo) {
+    // The name fits, the name of a temporary beside it does not.
+    const QString name = QString(250, 'r');
+    WriteFile(name, "1\r\n2\r\n");
+    answer_ = Path(name);
+    Face().BtnRegsToFileClick();
+    EXPECT_EQ(ReadFile(answer_), "1\r\n2\r\n");
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_TRUE(Errors()[0].contains(name));
+    EXPECT_TRUE(Errors()[0].contains(QStringLiteral("Не удалось сохранить")))
+        << Errors()[0].toStdString();
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1) << "the temporary is removed";
+}
+
 TEST_F(RegisterFilesTest, IniWritesOnlyDecimalKeysThatHoldAValue) {
     WriteFile("cfg.ini",
               "[REG_CFG]\r\n5=0x1234\r\n0x7=9\r\n6=-1\r\n8=junk\r\n9=65535\r\n73=1\r\n"

@@ -103,6 +103,27 @@ TEST_F(WorkDataPageTest, StartRaisesProgrammingLine) {
     EXPECT_FALSE(CallsOf("FT_WriteGPIO").empty());
 }
 
+TEST_F(WorkDataPageTest, StartWithoutAdapterShowsOneErrorAndEnds) {
+    MpsseLink noLibrary;
+    for (MpsseLink* link : {&Mpsse(), &noLibrary}) {
+        DestroyFace();
+        errors_.clear();
+        TalmirSim_Reset();
+        TalmirSim_FailCall("SPI_OpenChannel", 2, 0);
+        TF_FaceOptions options;
+        options.exeDir = dir_.path() + "/";
+        options.link = link;
+        face_ = std::make_unique<TF_Face>(options);
+        face_->work->EditAngleWorkDataInt->setText("60000");
+        face_->work->BtnStartAngleWrkData->click();
+        const bool bound = link->IsBound();
+        EXPECT_EQ(Errors().size(), 1) << bound << ": " << Errors().join('\n').toStdString();
+        EXPECT_EQ(face_->work->BtnStartAngleWrkData->text(), QStringLiteral("Старт")) << bound;
+        EXPECT_FALSE(face_->TimerWorkData->isActive()) << bound;
+        EXPECT_FALSE(face_->ui->chCFG->isChecked()) << bound;
+    }
+}
+
 TEST_F(WorkDataPageTest, IntervalTextFallsBackTo100AndNegativeIsClamped) {
     TF_Face& face = Face();
     face.work->EditAngleWorkDataInt->setText("fast");
