@@ -3,7 +3,7 @@
 BUILD := build
 SIM := $(CURDIR)/$(BUILD)/lib/libtalmirsim.so
 
-.PHONY: run test deps build sanitize-test format bench screenshots
+.PHONY: run test deps build sanitize-test format bench screenshots fuzz
 
 run: build
 	TALMIR_SIM_LATENCY_US=$${TALMIR_SIM_LATENCY_US:-250} TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir
@@ -22,6 +22,27 @@ sanitize-test: deps
 	cmake --preset sanitize
 	cmake --build --preset sanitize
 	ctest --preset sanitize
+
+# Builds the fuzz preset and runs each fuzz target for FUZZ_S seconds on a
+# scratch copy of its seed corpus (the repository's corpus stays unchanged).
+# Stops at the first target that crashes; its input is left in the scratch folder.
+FUZZ_S ?= 60
+FUZZ_TARGETS := $(notdir $(wildcard fuzz/corpus/*))
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	@scratch=$$(mktemp -d /tmp/talmir-fuzz.XXXXXX); \
+	for t in $(FUZZ_TARGETS); do \
+		mkdir -p $$scratch/$$t/corpus $$scratch/$$t/artifacts; \
+		cp fuzz/corpus/$$t/* $$scratch/$$t/corpus/; \
+		echo "== $$t: $(FUZZ_S) s"; \
+		build-fuzz/bin/$$t -max_total_time=$(FUZZ_S) -print_final_stats=1 \
+			-artifact_prefix=$$scratch/$$t/artifacts/ $$scratch/$$t/corpus \
+			2> $$scratch/$$t/log || { tail -n 40 $$scratch/$$t/log; \
+			echo "$$t crashed; input in $$scratch/$$t/artifacts/"; exit 1; }; \
+		grep -E '^stat::number_of_executed_units|^stat::average_exec_per_sec' $$scratch/$$t/log; \
+	done; \
+	rm -rf $$scratch
 
 bench: build
 	scripts/run-benchmarks.sh $(BUILD)

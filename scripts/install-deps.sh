@@ -10,6 +10,7 @@ packages=(
     libftdi1-dev libusb-1.0-0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format
+    clang-14 libfuzzer-14-dev
     xvfb xauth
 )
 

@@ -4,7 +4,8 @@ file(GLOB_RECURSE sources
     ${SOURCE_DIR}/sim/*.cpp ${SOURCE_DIR}/sim/*.h
     ${SOURCE_DIR}/adapters/*.cpp ${SOURCE_DIR}/adapters/*.h
     ${SOURCE_DIR}/tests/*.cpp ${SOURCE_DIR}/tests/*.h
-    ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/bench/*.h)
+    ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/bench/*.h
+    ${SOURCE_DIR}/fuzz/*.cpp ${SOURCE_DIR}/fuzz/*.h)
 execute_process(COMMAND ${CLANG_FORMAT} --dry-run -Werror ${sources}
     RESULT_VARIABLE result ERROR_VARIABLE errors)
 if(NOT result EQUAL 0)
