@@ -1,46 +1,49 @@
-// An in-memory file with a path, for the file-based readers and writers
-// under fuzzing: nothing touches the disk and nothing is left behind.
+// A file in a private folder on the memory file system, for the file-based
+// readers and writers under fuzzing: saves that replace the file through a
+// temporary beside it work as on disk, and the folder goes when the process
+// ends normally.
 #pragma once
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
 class FuzzMemFile {
 public:
-    FuzzMemFile() : fd_(memfd_create("talmir-fuzz", 0)) {
-        if (fd_ < 0) std::abort();
-        path_ = "/proc/self/fd/" + std::to_string(fd_);
+    FuzzMemFile() {
+        std::string folder = "/dev/shm/talmir-fuzz.XXXXXX";
+        if (!std::filesystem::is_directory("/dev/shm")) folder = "/tmp/talmir-fuzz.XXXXXX";
+        if (mkdtemp(folder.data()) == nullptr) std::abort();
+        folder_ = folder;
+        path_ = (folder_ / "file.ini").string();
     }
-    ~FuzzMemFile() { close(fd_); }
+    ~FuzzMemFile() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
     FuzzMemFile(const FuzzMemFile&) = delete;
     FuzzMemFile& operator=(const FuzzMemFile&) = delete;
 
     const std::string& path() const { return path_; }
 
     void Set(std::string_view bytes) {
-        if (ftruncate(fd_, 0) != 0) std::abort();
-        if (pwrite(fd_, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
-            std::abort();
+        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out.flush()) std::abort();
     }
 
     std::string Get() const {
-        std::string bytes;
-        char buffer[4096];
-        for (off_t at = 0;;) {
-            const ssize_t got = pread(fd_, buffer, sizeof buffer, at);
-            if (got < 0) std::abort();
-            if (got == 0) break;
-            bytes.append(buffer, static_cast<size_t>(got));
-            at += got;
-        }
-        return bytes;
+        std::ifstream in(path_, std::ios::binary);
+        if (!in) std::abort();
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
 private:
-    int fd_;
+    std::filesystem::path folder_;
     std::string path_;
 };

@@ -90,14 +90,16 @@ void MpsseChannel::drain() {
 // `FA opcode`, which shows the command and answer streams are in step.
 FT_STATUS MpsseChannel::sync(uint8_t badOpcode) {
     if (send({badOpcode, op::kSendImmediate}) != kOk) return kIoError;
-    Bytes input;
+    // Only the last byte of the previous reads can start an echo that the
+    // new bytes complete, so each read is scanned once.
+    bool lastWasFA = false;
     uint8_t buffer[64];
     for (int poll = 0; poll < kSyncPolls; ++poll) {
         const int got = port_->read(buffer, sizeof buffer);
         if (got < 0) return kIoError;
-        input.insert(input.end(), buffer, buffer + got);
-        for (std::size_t i = 0; i + 1 < input.size(); ++i) {
-            if (input[i] == 0xFA && input[i + 1] == badOpcode) return kOk;
+        for (int i = 0; i < got; ++i) {
+            if (lastWasFA && buffer[i] == badOpcode) return kOk;
+            lastWasFA = buffer[i] == 0xFA;
         }
         port_->pauseMs(1);
     }
