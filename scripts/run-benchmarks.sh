@@ -8,7 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 status=0
-for bench in BindingBench StartupBench ChartBench XYBench WireRateBench RoundTripBench; do
+for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench; do
     echo "== $bench"
     if [[ ! -x "$build/bin/$bench" ]]; then
         echo "not built"
@@ -42,6 +42,9 @@ def wire(mode, latency):
     return counter("WireRateBench", [f"BM_ChartPollingAgainstWire/mode:{mode}/latency_us:{latency}"],
                    "ratio")
 
+SUSTAINED_EMPTY = "BM_SustainedTicksAtOneMs/logging:1/prefill:0"
+SUSTAINED_1E7 = "BM_SustainedTicksAtOneMs/logging:1/prefill:10000000"
+
 FIGURES = [
     ("register_read_us", time("BindingBench", "BM_RegisterReadThroughBinding", "us")),
     ("register_read_direct_us", time("BindingBench", "BM_RegisterReadDirectIntoSimulator", "us")),
@@ -51,6 +54,25 @@ FIGURES = [
     ("chart_tick_us", time("ChartBench", "BM_ChartTickWithLogging", "us")),
     ("chart2_redraw_ms_1e7", time("ChartBench", "BM_Chart2Redraw/10000000", "ms")),
     ("xy_add_point_ns", time("XYBench", "BM_AddXYPoint", "ns")),
+    ("store_append_ns", time("SeriesStoreBench", "BM_StoreAppend", "ns")),
+    ("store_bytes_per_sample", counter("SeriesStoreBench", ["BM_StoreFill1e8"], "bytes_per_sample")),
+    ("rss_bytes_per_sample_1e8",
+     counter("SeriesStoreBench", ["BM_StoreFill1e8"], "rss_bytes_per_sample")),
+    ("store_m4_ms_1e7_full", time("SeriesStoreBench", "BM_M4FullView1e7", "ms")),
+    ("store_m4_ms_1e3_in_1e8", time("SeriesStoreBench", "BM_M4Zoom1e3In1e8", "ms")),
+    ("redraw_ms_4x1e7_full", time("ChartHistoryBench", "BM_Chart2FullRedraw/10000000", "ms")),
+    ("redraw_ms_1e3_in_1e8", time("ChartHistoryBench", "BM_ZoomedRedraw1e3In1e8", "ms")),
+    ("rss_mb_8h_4series", counter("ChartHistoryBench", ["BM_EightHoursFourSeries"], "rss_mb")),
+    ("redraw_ms_8h_4series", time("ChartHistoryBench", "BM_EightHoursFourSeries", "ms")),
+    ("ticks_per_s_empty", counter("ChartBench", [SUSTAINED_EMPTY], "ticks_per_s")),
+    ("ticks_ratio_1e7_vs_empty", ("ratio", counter("ChartBench", [SUSTAINED_1E7], "ticks_per_s"),
+                                  counter("ChartBench", [SUSTAINED_EMPTY], "ticks_per_s"))),
+    ("xy_redraw_ms_1e6", time("XYBench", "BM_RedrawXYAfterNewPoint/1000000", "ms")),
+    ("xy_redraw_ms_1e7", time("XYBench", "BM_RedrawXYAfterNewPoint/10000000", "ms")),
+    ("qcp_bytes_per_sample",
+     counter("ChartHistoryBench", ["BM_QCustomPlotStorageRedraw"], "bytes_per_sample")),
+    ("qcp_redraw_ms_4x1e7_full",
+     time("ChartHistoryBench", "BM_QCustomPlotStorageRedraw/10000000", "ms")),
     ("wire_ratio_mode0_lat0", wire(0, 0)),
     ("wire_ratio_mode0_lat250", wire(0, 250)),
     ("wire_ratio_mode0_lat2000", wire(0, 2000)),
@@ -80,6 +102,9 @@ def matches(run_name, base):
     return run_name == base or run_name.startswith(base + "/")
 
 def value(source):
+    if source[0] == "ratio":
+        a, b = value(source[1]), value(source[2])
+        return a / b if a is not None and b else None
     program, runs, key, unit = source
     data = load(program)
     if data is None:

@@ -34,37 +34,36 @@ public:
         setSelectable(QCP::stNone);
     }
 
-    void Add(double x, double y) {
-        xs_.push_back(x);
-        ys_.push_back(y);
-    }
+    // X and Y are 16-bit sensor values, kept in 4 bytes a point; values
+    // beyond that range are clamped to its ends.
+    void Add(double x, double y) { points_.push_back({Narrow(x), Narrow(y)}); }
     void Clear() {
-        xs_.clear();
-        ys_.clear();
+        points_.clear();
+        points_.shrink_to_fit();
         stamped_ = 0;
         view_.reset();
     }
-    int Size() const { return static_cast<int>(xs_.size()); }
-    double X(int i) const { return xs_.at(static_cast<std::size_t>(i)); }
-    double Y(int i) const { return ys_.at(static_cast<std::size_t>(i)); }
+    int Size() const { return static_cast<int>(points_.size()); }
+    double X(int i) const { return points_.at(static_cast<std::size_t>(i)).x; }
+    double Y(int i) const { return points_.at(static_cast<std::size_t>(i)).y; }
 
     double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
     QCPRange getKeyRange(bool& foundRange, QCP::SignDomain domain) const override {
-        return RangeOf(xs_, foundRange, domain);
+        return RangeOf(&Point::x, foundRange, domain);
     }
     QCPRange getValueRange(bool& foundRange, QCP::SignDomain domain,
                            const QCPRange&) const override {
-        return RangeOf(ys_, foundRange, domain);
+        return RangeOf(&Point::y, foundRange, domain);
     }
 
 protected:
     void draw(QCPPainter* painter) override {
         const QRect area = clipRect();
-        if (xs_.empty() || area.isEmpty()) return;
+        if (points_.empty() || area.isEmpty()) return;
         const RasterView now = CurrentView(area);
         if (!view_ || !(*view_ == now)) Reset(now);
-        Stamp(stamped_, xs_.size());
-        stamped_ = xs_.size();
+        Stamp(stamped_, points_.size());
+        stamped_ = points_.size();
         painter->drawImage(area.topLeft(), raster_);
     }
     void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override {
@@ -74,11 +73,19 @@ protected:
     }
 
 private:
-    static QCPRange RangeOf(const std::vector<double>& v, bool& found, QCP::SignDomain domain) {
+    struct Point {
+        std::int16_t x, y;
+    };
+    static std::int16_t Narrow(double v) {
+        if (std::isnan(v)) return 0;
+        return static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
+    }
+    QCPRange RangeOf(std::int16_t Point::*axis, bool& found, QCP::SignDomain domain) const {
         QCPRange range(std::numeric_limits<double>::infinity(),
                        -std::numeric_limits<double>::infinity());
         found = false;
-        for (const double d : v) {
+        for (const Point& p : points_) {
+            const double d = p.*axis;
             if ((domain == QCP::sdPositive && d <= 0) || (domain == QCP::sdNegative && d >= 0))
                 continue;
             range.lower = std::min(range.lower, d);
@@ -117,7 +124,7 @@ private:
         const QRgb color = view_->color;
         for (std::size_t i = from; i < to; ++i) {
             double px = 0, py = 0;
-            coordsToPixels(xs_[i], ys_[i], px, py);
+            coordsToPixels(points_[i].x, points_[i].y, px, py);
             px -= origin.x();
             py -= origin.y();
             // Also rejects NaN; a marker centred just outside may still show.
@@ -146,7 +153,7 @@ private:
         }
     }
 
-    std::vector<double> xs_, ys_;
+    std::vector<Point> points_;
     QImage raster_;
     std::vector<std::uint8_t> occupied_;  // pixel centres already stamped
     std::optional<RasterView> view_;

@@ -1,13 +1,15 @@
 #include "ui/ChartView.h"
 
-#include "core/MinMaxDecimator.h"
 #include "ui/ChartPointSeries.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <functional>
 #include <limits>
+#include <stdexcept>
 
 namespace talmir {
 
@@ -35,8 +37,11 @@ private:
     std::function<void()> beforeDraw_;
 };
 
-// Every point is kept exactly; the graph draws a min/max summary of them, so
-// a redraw costs the same for a thousand points and for ten million.
+// Every sample is kept in a SeriesStore (4 bytes each). Before each draw the
+// graph gets only what the visible range needs: the samples themselves when
+// there are few per pixel column, else per column its first, lowest, highest
+// and last sample, which draws the same picture. A redraw thus costs the
+// chart's width, whatever the length of the record.
 class LineSeries final : public TChartSeries {
 public:
     LineSeries(TChart* chart, const QString& title, const QColor& color)
@@ -45,25 +50,25 @@ public:
         graph_->setPen(QPen(color));
         graph_->setLineStyle(QCPGraph::lsLine);
         graph_->setScatterStyle(QCPScatterStyle::ssNone);
-        graph_->setAdaptiveSampling(true);
+        graph_->setAdaptiveSampling(false);
     }
     void AddXY(double x, double y) override {
-        xs_.push_back(x);
-        ys_.push_back(y);
-        summary_.Add(x, y);
-        range_.Add(x, y);
-        dirty_ = true;
+        if (!std::isfinite(x) || !std::isfinite(y)) return;
+        const auto sample = static_cast<std::int64_t>(std::llround(std::clamp(x, -kMaxX, kMaxX)));
+        const auto value =
+            static_cast<std::int32_t>(std::lround(std::clamp(y, kMinValue, kMaxValue)));
+        if (store_.Append(sample, value)) range_.Add(double(sample), double(value));
     }
     void Clear() override {
-        xs_.clear();
-        ys_.clear();
-        summary_.Clear();
+        store_.Clear();
         range_ = SeriesRange{};
-        dirty_ = true;
+        graph_->data()->clear();
     }
-    int Count() const override { return static_cast<int>(xs_.size()); }
-    double XValue(int i) const override { return xs_.at(i); }
-    double YValue(int i) const override { return ys_.at(i); }
+    int Count() const override {
+        return static_cast<int>(std::min<std::int64_t>(store_.Count(), INT_MAX));
+    }
+    double XValue(int i) const override { return double(store_.XAt(Checked(i))); }
+    double YValue(int i) const override { return store_.ValueAt(Checked(i)); }
     void SetActive(bool active) override {
         graph_->setVisible(active);
         chart_->RequestRedraw();
@@ -72,23 +77,62 @@ public:
     QString Title() const override { return graph_->name(); }
     QCPAbstractPlottable* Plottable() const override { return graph_; }
     const SeriesRange& ValueRange() const override { return range_; }
+    const SeriesStore* Store() const override { return &store_; }
 
 private:
-    // Hands the current summary to the graph when points came or went.
+    static constexpr double kMaxX = 4.0e18;
+    static constexpr double kMinValue = std::numeric_limits<std::int32_t>::min();
+    static constexpr double kMaxValue = std::numeric_limits<std::int32_t>::max();
+
+    std::int64_t Checked(int i) const {
+        if (i < 0 || i >= store_.Count()) throw std::out_of_range("series index");
+        return i;
+    }
+
+    // Hands the graph the drawing data of the visible range, one sample
+    // beyond each edge included so lines run to the border.
     void Sync() {
-        if (!dirty_) return;
-        dirty_ = false;
         QVector<QCPGraphData> data;
-        for (const XYPoint& p : summary_.Points()) data.append(QCPGraphData(p.x, p.y));
-        graph_->data()->set(data, false);
+        if (!store_.Empty()) {
+            const QCPRange range = graph_->keyAxis()->range();
+            const int width = std::max(1, graph_->keyAxis()->axisRect()->width());
+            const auto lo =
+                static_cast<std::int64_t>(std::floor(std::clamp(range.lower, -kMaxX, kMaxX)));
+            const auto hi =
+                static_cast<std::int64_t>(std::ceil(std::clamp(range.upper, -kMaxX, kMaxX)));
+            const std::int64_t first = std::max<std::int64_t>(0, store_.LowerIndex(lo) - 1);
+            const std::int64_t end = std::min(store_.Count(), store_.UpperIndex(hi) + 1);
+            if (first < end) {
+                const std::int64_t xFrom = store_.XAt(first), xTo = store_.XAt(end - 1);
+                if (end - first <= 4 * std::int64_t{width}) {
+                    data.reserve(static_cast<int>(end - first));
+                    store_.Samples(xFrom, xTo, [&](std::int64_t x, std::int32_t v) {
+                        data.append(QCPGraphData(double(x), v));
+                    });
+                } else {
+                    data.reserve(4 * width);
+                    for (const SeriesColumn& c : store_.Columns(xFrom, xTo, width)) {
+                        if (c.Empty()) continue;
+                        const bool lowFirst = c.lowX <= c.highX;
+                        const std::int64_t xs[4] = {c.firstX, lowFirst ? c.lowX : c.highX,
+                                                    lowFirst ? c.highX : c.lowX, c.lastX};
+                        const std::int32_t vs[4] = {c.first, lowFirst ? c.low : c.high,
+                                                    lowFirst ? c.high : c.low, c.last};
+                        for (int k = 0; k < 4; ++k) {
+                            if (k > 0 && xs[k] == xs[k - 1]) continue;
+                            data.append(QCPGraphData(double(xs[k]), vs[k]));
+                        }
+                    }
+                }
+            }
+        }
+        graph_->data()->set(data, true);
     }
 
     TChart* chart_;
     QCPGraph* graph_;
-    std::vector<double> xs_, ys_;
-    MinMaxDecimator summary_;
+    SeriesStore store_;
     SeriesRange range_;
-    bool dirty_ = false;
 };
 
 constexpr const char* kLegendColorProperty = "legendColor";
@@ -135,6 +179,7 @@ TChart::TChart(QWidget* parent) : QCustomPlot(parent) {
     legend->setVisible(false);
     setAutoAddPlottableToLegend(false);
     connect(this, &QCustomPlot::legendClick, this, &TChart::OnLegendClick);
+    SetUpNavigation();
 }
 
 void TChart::SetTitle(const QString& title) {
@@ -180,20 +225,37 @@ void TChart::RequestRedraw() {
     QTimer::singleShot(redrawDelayMs_, this, [this] { RedrawNow(); });
 }
 
-// The axes follow the running ranges of the shown series, so rescaling costs
-// nothing however many points the series hold.
+// Following axes come from the running ranges and the store's summaries of
+// the visible range, so rescaling never scans the samples.
 void TChart::RescaleToShownSeries() {
-    SeriesRange all;
+    std::optional<AxisRange> dataX;
     for (const auto& s : series_) {
         const SeriesRange& r = s->ValueRange();
         if (!s->Active() || r.Empty()) continue;
-        all.Add(r.xMin, r.yMin);
-        all.Add(r.xMax, r.yMax);
+        if (!dataX) dataX = AxisRange{r.xMin, r.xMax};
+        dataX->lo = std::min(dataX->lo, r.xMin);
+        dataX->hi = std::max(dataX->hi, r.xMax);
     }
-    if (all.Empty()) return;
-    const double padY = std::max(1.0, (all.yMax - all.yMin) * 0.05);
-    xAxis->setRange(all.xMin, std::max(all.xMax, all.xMin + 1));
-    yAxis->setRange(all.yMin - padY, all.yMax + padY);
+    viewport_.Update(dataX, [this](double from, double to) {
+        std::optional<AxisRange> span;
+        auto add = [&](double lo, double hi) {
+            if (!span) span = AxisRange{lo, hi};
+            span->lo = std::min(span->lo, lo);
+            span->hi = std::max(span->hi, hi);
+        };
+        for (const auto& s : series_) {
+            if (!s->Active() || s->ValueRange().Empty()) continue;
+            if (const SeriesStore* store = s->Store()) {
+                const SeriesStats st = store->Stats(static_cast<std::int64_t>(std::ceil(from)),
+                                                    static_cast<std::int64_t>(std::floor(to)));
+                if (st.count > 0) add(st.min, st.max);
+            } else {
+                add(s->ValueRange().yMin, s->ValueRange().yMax);
+            }
+        }
+        return span;
+    });
+    ApplyViewport();
 }
 
 void TChart::RedrawNow() {
@@ -201,6 +263,7 @@ void TChart::RedrawNow() {
     clock.start();
     redrawPending_ = false;
     if (autoScale_) RescaleToShownSeries();
+    UpdateOverlays();
     replot(QCustomPlot::rpImmediateRefresh);
     const auto twice = static_cast<int>(std::min<qint64>(2 * clock.elapsed(), kMaxRedrawDelayMs));
     redrawDelayMs_ = std::max(kRedrawDelayMs, twice);

@@ -4,15 +4,27 @@
 // them. Adding a point never redraws at once: redraws are coalesced into at
 // most one per screen refresh (about 16 ms), so fast polling leaves the window
 // time for input.
+//
+// Line charts can be navigated: they follow the newest data (the whole record
+// or a window of the last samples), the wheel zooms x (Ctrl+wheel y), a drag
+// pans, Shift+drag zooms to a rubber band and a double click follows again.
+// The mouse shows the sample under it, two cursors measure differences, a
+// statistics line describes the visible range, and the context menu saves an
+// image or the visible samples.
 #pragma once
 
 #include <QColor>
 #include <QString>
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "core/ChartViewport.h"
+#include "core/SeriesStore.h"
 #include "qcustomplot.h"
 
 namespace talmir {
@@ -49,6 +61,8 @@ public:
     virtual QString Title() const = 0;
     virtual QCPAbstractPlottable* Plottable() const = 0;
     virtual const SeriesRange& ValueRange() const = 0;
+    // The samples of a line series; none for point series.
+    virtual const SeriesStore* Store() const { return nullptr; }
 };
 
 class TChart : public QCustomPlot {
@@ -60,7 +74,9 @@ public:
     // Shows a legend listing the series, each entry with a check box that
     // shows or hides its series.
     void SetLegendWithCheckBoxes(bool on);
-    // Line series: points arrive in ascending x and are kept until cleared.
+    // Line series: points arrive in ascending integer x (sample numbers) with
+    // integer values and are kept until cleared; a point whose x is not above
+    // the last one is dropped.
     TChartSeries* AddLineSeries(const QString& title, const QColor& color);
     // Point series with square markers: points arrive in any x order.
     TChartSeries* AddPointSeries(const QString& title, const QColor& color);
@@ -78,15 +94,70 @@ public:
 
     const std::vector<std::unique_ptr<TChartSeries>>& Series() const { return series_; }
 
+    // Navigation of charts with automatic axes.
+    ChartViewport& Viewport() { return viewport_; }
+    // Samples in the follow window; 0 follows the whole record.
+    void SetFollowWidth(std::int64_t samples);
+    void FollowNewest();
+    // Zooms x by `factor` (< 1 zooms in) around the sample at pixel `px`, or
+    // y around pixel `py` for the Ctrl+wheel.
+    void ZoomAtPixel(double factor, QPointF pixel, bool yAxisOnly);
+
+    // Measurement cursors at these sample numbers; none hides them.
+    void SetCursors(std::optional<double> first, std::optional<double> second);
+    // "ΔN = 1200; Δ Angle = -35 ..." for the two cursors; empty unless both are set.
+    QString CursorText() const;
+    // The sample under pixel column `px` and each shown line series' value
+    // there: "N = 1234; Angle = 16000; ...".
+    QString ReadoutAt(double px) const;
+    // One line per shown line series for the visible x range: count, min,
+    // max, mean, standard deviation and peak-to-peak.
+    QString StatisticsText() const;
+
+    // The integer sample numbers in view: [ceil(lower), floor(upper)].
+    std::pair<std::int64_t, std::int64_t> VisibleSamples() const;
+    // Writes the visible samples of the shown line series; throws naming the
+    // file when it cannot be written.
+    void ExportVisibleRange(const QString& fileName) const;
+    // Saves the chart as PNG or, for a name ending ".pdf", PDF; throws when
+    // it cannot.
+    void SaveImage(const QString& fileName);
+    // Asks for the file name of a save: a file dialog by default.
+    std::function<QString(const QString& caption, const QString& filter)> ChooseSaveFile;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
 private:
     void RescaleToShownSeries();
     void OnLegendClick(QCPLegend* legend, QCPAbstractLegendItem* item, QMouseEvent* event);
+    bool Navigable() const { return autoScale_; }
+    void SetUpNavigation();
+    void ApplyViewport();
+    void UpdateOverlays();
+    void OnRubberBand(const QRect& rect);
 
     std::vector<std::unique_ptr<TChartSeries>> series_;
     QCPTextElement* title_ = nullptr;
     bool autoScale_ = true;
     bool redrawPending_ = false;
     int redrawDelayMs_ = 16;  // delay of the next coalesced redraw
+
+    ChartViewport viewport_;
+    std::optional<QPoint> dragFrom_;  // press position of a pan in progress
+    bool dragging_ = false;
+    AxisRange dragX_, dragY_;  // ranges when the pan began
+    std::optional<double> cursor1_, cursor2_;
+    QCPItemStraightLine* cursorLine1_ = nullptr;
+    QCPItemStraightLine* cursorLine2_ = nullptr;
+    QCPItemText* readout_ = nullptr;
+    QCPItemText* statistics_ = nullptr;
+    bool showStatistics_ = true;
 };
 
 }  // namespace talmir

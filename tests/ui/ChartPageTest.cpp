@@ -158,7 +158,10 @@ TEST_F(ChartPageTest, ClearingKeepsTheCounterSoPointsContinueAcrossClearAndResta
     Face().TimerTimer();
     Face().TimerTimer();
     Page().BtnClearChart->click();
-    for (const auto& s : Page().Chart2->Series()) EXPECT_EQ(s->Count(), 0);
+    for (const auto& s : Page().Chart2->Series()) {
+        EXPECT_EQ(s->Count(), 0);
+        EXPECT_EQ(s->Store()->BytesUsed(), 0u) << "Сбросить frees the samples' memory";
+    }
     EXPECT_EQ(ChartSampleCounter, start + 2);
 
     Page().btnStart->click();  // start: first tick at once

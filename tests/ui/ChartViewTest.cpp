@@ -2,6 +2,8 @@
 // redraws and automatic axes from running ranges.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <QWheelEvent>
 
 #include "UiTestSupport.h"
 #include "ui/ChartView.h"
@@ -28,11 +30,11 @@ protected:
 TEST_F(ChartViewTest, LineSeriesKeepsEveryPointInOrderUntilCleared) {
     TChartSeries* s = chart.AddLineSeries("a", Qt::blue);
     for (int i = 0; i < 1000; ++i) s->AddXY(i, i % 7);
-    s->AddXY(1000, -3.5);
+    s->AddXY(1000, -3);
     ASSERT_EQ(s->Count(), 1001);
     for (int i = 1; i < s->Count(); ++i) ASSERT_LT(s->XValue(i - 1), s->XValue(i));
-    EXPECT_EQ(s->YValue(1000), -3.5);
-    EXPECT_EQ(s->ValueRange().yMin, -3.5);
+    EXPECT_EQ(s->YValue(1000), -3);
+    EXPECT_EQ(s->ValueRange().yMin, -3);
     EXPECT_EQ(s->ValueRange().xMax, 1000);
     s->Clear();
     EXPECT_EQ(s->Count(), 0);
@@ -136,6 +138,95 @@ TEST_F(ChartViewTest, LegendColourCanDifferFromTheLine) {
     EXPECT_GT(CountPixels(image, green), 5) << "legend icon in its own colour";
     EXPECT_GT(CountPixels(image, blue), 50) << "the line keeps its colour";
     EXPECT_EQ(s->Plottable()->pen().color(), QColor(43, 64, 107));
+}
+
+// Keys and values the line series hands its graph for the current view.
+std::vector<std::pair<double, double>> Drawn(TChartSeries* s) {
+    auto* graph = static_cast<QCPGraph*>(s->Plottable());
+    std::vector<std::pair<double, double>> points;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        points.emplace_back(it->key, it->value);
+    return points;
+}
+
+TEST_F(ChartViewTest, FullViewDrawsAtMostFourPointsAColumnAndZoomDrawsEverySample) {
+    chart.resize(600, 300);
+    chart.replot();
+    TChartSeries* s = chart.AddLineSeries("a", Qt::blue);
+    for (int i = 0; i < 300000; ++i) s->AddXY(i, i == 123457 ? 50000 : i % 1000);
+    chart.RedrawNow();
+    const auto full = Drawn(s);
+    EXPECT_LE(full.size(), 4u * chart.axisRect()->width() + 2);
+    EXPECT_EQ(std::max_element(full.begin(), full.end(),
+                               [](auto& a, auto& b) { return a.second < b.second; })
+                  ->first,
+              123457);
+
+    chart.Viewport().ZoomTo({123000, 123999}, {0, 60000});
+    chart.RedrawNow();
+    const auto zoomed = Drawn(s);
+    // Every sample in view plus one beyond each edge.
+    ASSERT_EQ(zoomed.size(), 1002u);
+    for (std::size_t k = 0; k < zoomed.size(); ++k) {
+        const int x = 122999 + static_cast<int>(k);
+        ASSERT_EQ(zoomed[k].first, x);
+        ASSERT_EQ(zoomed[k].second, x == 123457 ? 50000 : x % 1000);
+    }
+    // The double click follows the whole record again.
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(300, 150), QPointF(300, 150),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&chart, &dbl);
+    chart.RedrawNow();
+    EXPECT_EQ(chart.xAxis->range().upper, 299999);
+}
+
+TEST_F(ChartViewTest, WheelZoomsXAroundTheMouseAndCtrlWheelZoomsY) {
+    chart.resize(600, 300);
+    TChartSeries* s = chart.AddLineSeries("a", Qt::blue);
+    for (int i = 0; i < 1000; ++i) s->AddXY(i, i);
+    chart.RedrawNow();
+    const QPointF at(chart.axisRect()->center());
+    const double xAt = chart.xAxis->pixelToCoord(at.x()), yBefore = chart.yAxis->range().size();
+    QWheelEvent wheel(at, chart.mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&chart, &wheel);
+    EXPECT_NEAR(chart.xAxis->range().size(), 999 * 0.8, 1e-6);
+    EXPECT_NEAR(chart.xAxis->pixelToCoord(at.x()), xAt, 1e-6);
+    QWheelEvent ctrl(at, chart.mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                     Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&chart, &ctrl);
+    EXPECT_NEAR(chart.yAxis->range().size(), yBefore * 0.8, 1e-6);
+    // Polling goes on: new samples keep the zoomed x range.
+    const QCPRange kept = chart.xAxis->range();
+    for (int i = 1000; i < 2000; ++i) s->AddXY(i, i);
+    chart.RedrawNow();
+    EXPECT_EQ(chart.xAxis->range(), kept);
+}
+
+TEST_F(ChartViewTest, CursorsStatisticsReadoutAndExportCoverTheShownSeriesInView) {
+    chart.resize(600, 300);
+    TChartSeries* a = chart.AddLineSeries("A", Qt::blue);
+    TChartSeries* b = chart.AddLineSeries("B", Qt::red);
+    TChartSeries* hidden = chart.AddLineSeries("H", Qt::green);
+    for (int i = 0; i < 100; ++i) {
+        a->AddXY(i, i % 2 ? 10 : 20);
+        b->AddXY(i, 3 * i);
+        hidden->AddXY(i, 1);
+    }
+    hidden->SetActive(false);
+    chart.Viewport().ZoomTo({10, 13}, {0, 100});
+    chart.RedrawNow();
+    EXPECT_EQ(chart.StatisticsText(),
+              "A: n = 4; min = 10; max = 20; среднее = 15.000; σ = 5.000; размах = 10\n"
+              "B: n = 4; min = 30; max = 39; среднее = 34.500; σ = 3.354; размах = 9");
+    chart.SetCursors(11.2, 40);
+    EXPECT_EQ(chart.CursorText(), "ΔN = 29; Δ A = 10; Δ B = 87");
+    EXPECT_EQ(chart.ReadoutAt(chart.xAxis->coordToPixel(12)), "N = 12; A = 20; B = 36");
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("visible.csv");
+    chart.ExportVisibleRange(file);
+    EXPECT_EQ(ReadFile(file), "Sample;A;B\r\n10;20;30\r\n11;10;33\r\n12;20;36\r\n13;10;39\r\n");
 }
 
 }  // namespace

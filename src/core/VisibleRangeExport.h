@@ -1,0 +1,33 @@
+#pragma once
+// Export of a chart's visible x range: every sample of its series as
+// semicolon-separated text, one row per sample number.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "core/SeriesStore.h"
+
+namespace talmir {
+
+struct NamedSeries {
+    std::string title;
+    const SeriesStore* store = nullptr;
+};
+
+// The text: the header "Sample;<title 1>;<title 2>;...", then one row for
+// every sample number x in [xFrom, xTo] that any series has a sample at:
+// x, then each series' value at x in decimal, an empty field where the series
+// has none. Every line, the last included, ends with CR LF. Titles are written
+// as given. The whole text is built in memory (about 8 bytes per value plus
+// the sample numbers), so the caller can save it in one piece.
+std::string VisibleRangeText(std::span<const NamedSeries> series, int64_t xFrom, int64_t xTo);
+
+// Saves VisibleRangeText to `path` through SaveFileReplacing: an existing file
+// is replaced only once the new text is complete. Throws std::runtime_error
+// naming the file when it cannot be saved.
+void SaveVisibleRange(const std::filesystem::path& path, std::span<const NamedSeries> series,
+                      int64_t xFrom, int64_t xTo);
+
+}  // namespace talmir
