@@ -3,7 +3,7 @@
 BUILD := build
 SIM := $(CURDIR)/$(BUILD)/lib/libtalmirsim.so
 
-.PHONY: run test deps build sanitize-test format bench screenshots fuzz
+.PHONY: run test deps build sanitize-test format bench screenshots fuzz soak
 
 run: build
 	TALMIR_SIM_LATENCY_US=$${TALMIR_SIM_LATENCY_US:-250} TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir
@@ -46,6 +46,18 @@ fuzz: deps
 
 bench: build
 	scripts/run-benchmarks.sh $(BUILD)
+
+# The README's picture of a zoomed chart with cursors and statistics.
+screenshots: build
+	$(BUILD)/bin/ChartScreenshot docs/chart-zoomed.png
+
+# Runs the tool's windows offscreen against the simulator for SOAK_S seconds,
+# polling every 1 ms with logging on, and fails when resident memory grows
+# beyond what the charts keep or the data file misses readings.
+SOAK_S ?= 3600
+soak: build
+	QT_QPA_PLATFORM=offscreen TALMIR_SIM_LATENCY_US=$${TALMIR_SIM_LATENCY_US:-250} \
+		TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir-soak $(SOAK_S)
 
 format:
 	clang-format -i $$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')

@@ -10,6 +10,12 @@
 
 namespace talmir {
 
+namespace {
+
+std::uint64_t completedPollCycles = 0;
+
+}  // namespace
+
 int PollIntervalMs(const QString& text) {
     const auto ms = static_cast<std::uint32_t>(ParseIntOr(text.toStdString(), 100));
     return ms > static_cast<std::uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(ms);
@@ -33,6 +39,14 @@ void RearmPollTimer(QTimer* timer) {
     } else {
         timer->stop();
     }
+}
+
+std::uint64_t CompletedPollCycles() {
+    return completedPollCycles;
+}
+
+void detail::CountCompletedPollCycle() {
+    ++completedPollCycles;
 }
 
 }  // namespace talmir

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QString>
 #include <QTimer>
+#include <cstdint>
 
 #include "ui/ErrorBox.h"
 
@@ -28,6 +29,14 @@ bool ToggleAcquisition(QAbstractButton* startButton);
 // interval of 0 means no ticks at all (QTimer would fire continuously).
 void RearmPollTimer(QTimer* timer);
 
+// Poll cycles of every acquisition that ran to the end since the program
+// started: the readings taken. Only RunPollCycle adds to it.
+std::uint64_t CompletedPollCycles();
+
+namespace detail {
+void CountCompletedPollCycle();
+}  // namespace detail
+
 // One poll cycle of an acquisition: its timer is stopped, the cycle runs with
 // any failure shown in the error box, and the timer re-arms after a cycle that
 // succeeded. A failed cycle ends this acquisition: its timer stays off and its
@@ -36,6 +45,7 @@ template <typename Cycle>
 void RunPollCycle(QWidget* parent, QTimer* timer, QAbstractButton* startButton, Cycle&& cycle) {
     timer->stop();
     if (Guard(parent, cycle)) {
+        detail::CountCompletedPollCycle();
         RearmPollTimer(timer);
     } else {
         startButton->setText(QStringLiteral("Старт"));
