@@ -36,7 +36,8 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
 #endif
 }
 
-std::optional<std::string> ReadFileBytes(const std::filesystem::path& path, int* err) {
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& path, int* err,
+                                         std::size_t maxBytes) {
     errno = 0;
     std::FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
@@ -46,8 +47,12 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path, int*
     std::string bytes;
     char buffer[4096];
     size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-    const int readErr = std::ferror(file) ? (errno ? errno : EIO) : 0;
+    bool tooLong = false;
+    while (!tooLong && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        tooLong = got > maxBytes - bytes.size();
+        if (!tooLong) bytes.append(buffer, got);
+    }
+    const int readErr = tooLong ? EFBIG : std::ferror(file) ? (errno ? errno : EIO) : 0;
     std::fclose(file);
     if (readErr) {
         if (err) *err = readErr;
@@ -57,6 +62,11 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path, int*
 }
 
 void SaveFileReplacing(const std::filesystem::path& path, std::string_view bytes) {
+    SaveFileReplacing(path, [bytes](const PieceSink& put) { put(bytes); });
+}
+
+void SaveFileReplacing(const std::filesystem::path& path,
+                       const std::function<void(const PieceSink& put)>& produce) {
     namespace fs = std::filesystem;
     // A fresh name "NAME.tmp-XXXX" in the same folder, so the rename stays on
     // one file system; "x" refuses a name that is taken.
@@ -78,9 +88,24 @@ void SaveFileReplacing(const std::filesystem::path& path, std::string_view bytes
         SaveFailed(path, "нельзя создать временный файл рядом с ним (" + ErrnoText(err) + ")");
 
     errno = 0;
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    written = written && std::fflush(file) == 0;
-    err = errno;
+    bool written = true;
+    err = 0;
+    try {
+        produce([&](std::string_view piece) {
+            if (!written) return;
+            written = std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+            if (!written) err = errno;
+        });
+    } catch (...) {
+        std::fclose(file);
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        throw;
+    }
+    if (written) {
+        written = std::fflush(file) == 0;
+        if (!written) err = errno;
+    }
     const bool closed = std::fclose(file) == 0;
     if (written && !closed) err = errno;
     std::error_code ec;

@@ -18,7 +18,12 @@ void AppendInt(std::string& text, Int v) {
 
 }  // namespace
 
-std::string VisibleRangeText(std::span<const NamedSeries> series, int64_t xFrom, int64_t xTo) {
+namespace {
+
+// Produces the text in pieces of about 64 KiB.
+void ProduceVisibleRange(std::span<const NamedSeries> series, int64_t xFrom, int64_t xTo,
+                         const PieceSink& put) {
+    constexpr std::size_t kPiece = 1 << 16;
     std::string text = "Sample";
     for (const NamedSeries& s : series) {
         text += ';';
@@ -46,13 +51,26 @@ std::string VisibleRangeText(std::span<const NamedSeries> series, int64_t xFrom,
             c.Next();
         }
         text += "\r\n";
+        if (text.size() >= kPiece) {
+            put(text);
+            text.clear();
+        }
     }
+    put(text);
+}
+
+}  // namespace
+
+std::string VisibleRangeText(std::span<const NamedSeries> series, int64_t xFrom, int64_t xTo) {
+    std::string text;
+    ProduceVisibleRange(series, xFrom, xTo, [&](std::string_view piece) { text += piece; });
     return text;
 }
 
 void SaveVisibleRange(const std::filesystem::path& path, std::span<const NamedSeries> series,
                       int64_t xFrom, int64_t xTo) {
-    SaveFileReplacing(path, VisibleRangeText(series, xFrom, xTo));
+    SaveFileReplacing(path,
+                      [&](const PieceSink& put) { ProduceVisibleRange(series, xFrom, xTo, put); });
 }
 
 }  // namespace talmir

@@ -20,12 +20,12 @@ struct NamedSeries {
 // every sample number x in [xFrom, xTo] that any series has a sample at:
 // x, then each series' value at x in decimal, an empty field where the series
 // has none. Every line, the last included, ends with CR LF. Titles are written
-// as given. The whole text is built in memory (about 8 bytes per value plus
-// the sample numbers), so the caller can save it in one piece.
+// as given.
 std::string VisibleRangeText(std::span<const NamedSeries> series, int64_t xFrom, int64_t xTo);
 
-// Saves VisibleRangeText to `path` through SaveFileReplacing: an existing file
-// is replaced only once the new text is complete. Throws std::runtime_error
+// Saves the same text to `path` through SaveFileReplacing, written in pieces
+// as it is made (an 8-hour record needs no gigabyte of text in memory): an
+// existing file is replaced only once the new text is complete. Throws std::runtime_error
 // naming the file when it cannot be saved.
 void SaveVisibleRange(const std::filesystem::path& path, std::span<const NamedSeries> series,
                       int64_t xFrom, int64_t xTo);
