@@ -42,6 +42,11 @@ void TalmirSim_FailCall(const char* name, uint32_t status, uint32_t times) {
     locked([&](SimState& s) { s.faults.inject(name, status, times); });
 }
 
+void TalmirSim_FailCallAfter(const char* name, uint32_t status, uint32_t after, uint32_t times) {
+    if (name == nullptr) return;
+    locked([&](SimState& s) { s.faults.inject(name, status, times, after); });
+}
+
 void TalmirSim_FailOpenWithHandle(uint32_t status) {
     locked([&](SimState& s) { s.openFailsWithHandle = status; });
 }

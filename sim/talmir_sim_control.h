@@ -47,6 +47,12 @@ TALMIRSIM_API void TalmirSim_QueueRead(const uint8_t* bytes, uint32_t n);
 /* The next `times` calls of that entry point return status and do nothing
  * (times 0 = every call until reset). */
 TALMIRSIM_API void TalmirSim_FailCall(const char* name, uint32_t status, uint32_t times);
+/* As TalmirSim_FailCall, but the next `after` calls of that entry point still
+ * run as usual; the `times` calls after them fail (times 0 = every call from
+ * then on until reset). A later FailCall or FailCallAfter of the same entry
+ * point replaces this one. */
+TALMIRSIM_API void TalmirSim_FailCallAfter(const char* name, uint32_t status, uint32_t after,
+                                           uint32_t times);
 /* The next SPI_OpenChannel opens the channel and hands out its handle, yet
  * returns status, as a library whose open fails half-way does. */
 TALMIRSIM_API void TalmirSim_FailOpenWithHandle(uint32_t status);

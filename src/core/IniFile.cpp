@@ -52,12 +52,12 @@ std::string ValueOf(std::string_view line) {
 
 }  // namespace
 
-bool IniFile::Load(const std::filesystem::path& path) {
+bool IniFile::Load(const std::filesystem::path& path, int* err) {
     bom_.clear();
     lines_.clear();
     newEol_ = "\r\n";
 
-    const std::optional<std::string> text = ReadFileBytes(path);
+    const std::optional<std::string> text = ReadFileBytes(path, err, kMaxTextFileBytes);
     if (!text) return false;
 
     std::string_view rest = *text;

@@ -14,8 +14,13 @@ namespace talmir {
 class IniFile {
 public:
     // Reads the file. Returns false (and leaves an empty document) when the
-    // file is missing or cannot be read. CR LF, LF and CR all end a line.
-    bool Load(const std::filesystem::path& path);
+    // file is missing, cannot be read or is longer than kMaxTextFileBytes;
+    // `err` (when given) then holds the errno value (EFBIG for the last).
+    // CR LF, LF and CR all end a line.
+    bool Load(const std::filesystem::path& path, int* err = nullptr);
+
+    // True when the document has a "[section]" header (ASCII case ignored).
+    bool HasSection(const std::string& section) const { return FindSection(section).has_value(); }
 
     // Value of `key` in `section`, both matched ignoring ASCII case: the text
     // after the first "=", blanks around it trimmed. Empty when absent.

@@ -27,16 +27,16 @@ std::string StatusName(std::uint32_t status) {
         "FT_OTHER_ERROR",
     };
     if (status < names.size()) return names[status];
-    return "status " + std::to_string(status);
+    return "неизвестный код";
 }
 
 DeviceError::DeviceError(const std::string& call, std::uint32_t status)
-    : std::runtime_error(call + " failed with status " + std::to_string(status) + " (" +
+    : std::runtime_error(call + ": ошибка, статус " + std::to_string(status) + " (" +
                          StatusName(status) + ")"),
       call_(call) {}
 
 DeviceError::DeviceError(const std::string& call, const std::string& reason)
-    : std::runtime_error(call + " failed: " + reason), call_(call) {}
+    : std::runtime_error(call + ": " + reason), call_(call) {}
 
 DeviceError::DeviceError(Verbatim, const std::string& call, const std::string& message)
     : std::runtime_error(message), call_(call) {}

@@ -25,7 +25,8 @@ private:
     std::string call_;
 };
 
-// Vendor name of a status code ("FT_IO_ERROR"), or "status N" when unknown.
+// Vendor name of a status code ("FT_IO_ERROR"), or "неизвестный код" when the
+// vendor defines none.
 std::string StatusName(std::uint32_t status);
 
 }  // namespace talmir

@@ -72,7 +72,7 @@ MpsseLink& Mpsse() {
 
 namespace {
 
-constexpr const char* kNotBound = "the MPSSE library is not loaded or lacks an entry point";
+constexpr const char* kNotBound = "библиотека MPSSE не загружена или в ней нет нужных функций";
 
 template <typename Fn>
 bool ResolveOne(void* library, const char* name, Fn& slot) {

@@ -18,7 +18,7 @@ void SetErrorSink(ErrorSink sink) {
 
 void SendErrorsToStderr() {
     SetErrorSink([](const QString& message) {
-        std::fprintf(stderr, "Error: %s\n", message.toLocal8Bit().constData());
+        std::fprintf(stderr, "Ошибка: %s\n", message.toLocal8Bit().constData());
     });
 }
 

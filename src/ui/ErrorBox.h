@@ -30,7 +30,7 @@ bool Guard(QWidget* parent, Body&& body) {
     } catch (const std::exception& e) {
         ShowErrorBox(parent, QString::fromUtf8(e.what()));
     } catch (...) {
-        ShowErrorBox(parent, QStringLiteral("Unknown error"));
+        ShowErrorBox(parent, QStringLiteral("Неизвестная ошибка"));
     }
     return false;
 }

@@ -164,6 +164,8 @@ void TF_Face::cbSaveChartsToFileClick() {
     Guard(this, [&] { SaveConfig(); });
 }
 
+// A settings file that cannot be read (one over kMaxTextFileBytes included)
+// is replaced by one holding just these settings.
 void TF_Face::SaveConfig() {
     IniFile ini;
     const std::filesystem::path path = FilePath(ConfigPath());

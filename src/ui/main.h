@@ -116,8 +116,9 @@ public slots:
 
 public:
     // Writes the REG_CFG values of an INI file to the chip and returns how
-    // many it wrote; none when the file does not exist. A failed chip write
-    // raises.
+    // many it wrote; none when the file does not exist. A file that cannot be
+    // read, is over kMaxTextFileBytes or has no [REG_CFG] section raises, and
+    // so does a failed chip write.
     std::optional<std::size_t> LoadRegsFromIni(const QString& fileName);
 
     // Asks for a register file name: the file dialog by default.

@@ -47,7 +47,7 @@ void TF_Face::AttachAuxiliaryWindows(TF_Chart* chartWindow, TF_ASens_Chart* sens
         OfferWindow(this, kSensorWindowKey, sensorWindow);
     }
     ui->PageControl->tabBar()->setToolTip(
-        QStringLiteral("Chart windows: %1 four-series chart, %2 KESTON Chart")
+        QStringLiteral("Окна графиков: %1 — график четырёх кривых, %2 — KESTON Chart")
             .arg(kChartWindowKey.toString(QKeySequence::NativeText),
                  kSensorWindowKey.toString(QKeySequence::NativeText)));
 }

@@ -12,7 +12,8 @@ namespace {
 
 // A frame read that failed is not a reading: raise with the link's reason.
 void RequireFrame(bool ok, const TASensDig& chip) {
-    if (!ok) throw std::runtime_error("angle frame read failed: " + chip.LastFrameError());
+    if (!ok)
+        throw std::runtime_error("Не удалось считать кадр данных угла: " + chip.LastFrameError());
 }
 
 }  // namespace

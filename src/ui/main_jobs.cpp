@@ -80,7 +80,8 @@ void TF_Face::RunJob(const QString& job) {
         if (job == "-getdata") {
             const auto mode = ParseInt(args[1].toStdString());
             if (!mode)
-                throw std::runtime_error("'" + args[1].toStdString() + "' is not an integer");
+                throw std::runtime_error("-getdata: режим считывания «" + args[1].toStdString() +
+                                         "» не является целым числом");
             const QString file = args.value(2);
             const int readoutMode = *mode & 0xFF;
             ReadAngleDataToFile(static_cast<std::uint8_t>(readoutMode), file);
@@ -92,18 +93,17 @@ void TF_Face::RunJob(const QString& job) {
                         .arg(readoutMode)
                         .arg(file)
                         .toStdString());
-            Report(QStringLiteral("-getdata: one record in readout mode %1 written to %2")
+            Report(QStringLiteral("-getdata: запись в режиме считывания %1 добавлена в %2")
                        .arg(readoutMode)
                        .arg(file));
         } else {
-            if (!chipIdentified_) Report(QStringLiteral("-config: the chip was not identified"));
+            if (!chipIdentified_) Report(QStringLiteral("-config: микросхема не опознана"));
             const auto written = LoadRegsFromIni(args[1]);
             if (!written)
-                throw std::runtime_error("register file " + args[1].toStdString() +
-                                         " does not exist");
-            Report(QStringLiteral("-config: %1 register(s) written from %2")
-                       .arg(*written)
-                       .arg(args[1]));
+                throw std::runtime_error("-config: файл регистров «" + args[1].toStdString() +
+                                         "» не найден");
+            Report(
+                QStringLiteral("-config: записано регистров из %2: %1").arg(*written).arg(args[1]));
         }
     });
     if (done) jobExitCode_ = 0;

@@ -1,6 +1,9 @@
 // Register files: .rdt save and load, and the REG_CFG INI loader.
 #include <QFile>
+#include <QString>
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -18,13 +21,40 @@ namespace talmir {
 
 namespace {
 
+// Why a register file could not be read.
+std::string ReadFailure(int err) {
+    if (err == EFBIG)
+        return "файл длиннее " + std::to_string(kMaxTextFileBytes >> 20) +
+               " МБ, это не файл регистров";
+    return std::strerror(err);
+}
+
 std::string ReadWholeFile(const QString& path) {
     int err = 0;
-    std::optional<std::string> bytes = ReadFileBytes(FilePath(path), &err);
+    std::optional<std::string> bytes = ReadFileBytes(FilePath(path), &err, kMaxTextFileBytes);
     if (!bytes)
         throw std::runtime_error("Не удалось прочитать файл регистров «" + path.toStdString() +
-                                 "»: " + std::strerror(err));
+                                 "»: " + ReadFailure(err));
     return std::move(*bytes);
+}
+
+// A line of the file as a message quotes it: its first 40 characters, bytes
+// that are not UTF-8 as U+FFFD and control characters (NUL included, which
+// would end the message) as \xNN, so the box stays short and readable.
+std::string LineForMessage(const std::string& line) {
+    constexpr qsizetype kShown = 40;
+    // No character takes more than 4 bytes, so these hold the first kShown.
+    const std::size_t head = std::min<std::size_t>(line.size(), 4 * kShown);
+    const QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(head));
+    QString shown;
+    for (const QChar c : text.left(kShown)) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    if (text.size() > kShown || head < line.size()) shown += QStringLiteral("…");
+    return shown.toStdString();
 }
 
 }  // namespace
@@ -48,25 +78,37 @@ void TF_Face::BtnRegsFromFileClick() {
     Guard(this, [&] {
         const QString path = ChooseRegisterFile(RegisterFileDialogKind::Open, ExeDir());
         if (path.isEmpty() || !QFile::exists(path)) return;
-        const RegisterFileLoad load =
-            ParseRegisterFile(ReadWholeFile(path), TASensDig::kLastAddress);
+        const std::string text = ReadWholeFile(path);
+        // A file that held no line would otherwise load nothing without a word.
+        if (text.empty())
+            throw std::runtime_error("Файл регистров «" + path.toStdString() +
+                                     "» пуст: регистры не изменены");
+        const RegisterFileLoad load = ParseRegisterFile(text, TASensDig::kLastAddress);
         for (const auto& [address, value] : load.values) chip_->PutReg(address, value, false);
         if (load.badLine)
-            throw std::runtime_error("Register file " + path.toStdString() + ", line " +
-                                     std::to_string(load.values.size() + 1) + ": '" +
-                                     *load.badLine + "' is not an integer");
+            throw std::runtime_error("Файл регистров «" + path.toStdString() + "», строка " +
+                                     std::to_string(load.values.size() + 1) + ": «" +
+                                     LineForMessage(*load.badLine) + "» не является целым числом");
         if (load.ignored > 0)
-            throw std::runtime_error("Register file " + path.toStdString() + ": " +
-                                     std::to_string(load.ignored) + " line(s) past register " +
-                                     std::to_string(TASensDig::kLastAddress) + " were ignored");
+            throw std::runtime_error("Файл регистров «" + path.toStdString() +
+                                     "»: строки после регистра " +
+                                     std::to_string(TASensDig::kLastAddress) + " не загружены (" +
+                                     std::to_string(load.ignored) + " шт.)");
     });
 }
 
 std::optional<std::size_t> TF_Face::LoadRegsFromIni(const QString& fileName) {
     if (!QFile::exists(fileName)) return std::nullopt;
     IniFile ini;
-    if (!ini.Load(FilePath(fileName)))
-        throw std::runtime_error("Cannot read register file " + fileName.toStdString());
+    int err = 0;
+    if (!ini.Load(FilePath(fileName), &err))
+        throw std::runtime_error("Не удалось прочитать файл регистров «" + fileName.toStdString() +
+                                 "»: " + ReadFailure(err));
+    // Without the section the file is not a register file: writing nothing
+    // and reporting success would hide that.
+    if (!ini.HasSection("REG_CFG"))
+        throw std::runtime_error("В файле «" + fileName.toStdString() +
+                                 "» нет секции [REG_CFG]: регистры не записаны");
     std::size_t written = 0;
     for (const auto& [address, value] : ReadRegisterIni(ini)) {
         chip_->PutReg(address, value, true);

@@ -40,7 +40,7 @@ TEST(DataFile, EmptyNameIsAnError) {
         AppendRecord("", "H;", std::string("1;"));
         FAIL() << "no exception";
     } catch (const DataFileError& e) {
-        EXPECT_STREQ(e.what(), "no data file name");
+        EXPECT_STREQ(e.what(), "Не задано имя файла данных");
     }
 }
 

@@ -111,7 +111,7 @@ TEST_F(AdapterAccess, RefusedOpenExplainsTheMissingPermissionOnlyWhenThatIsTheCa
         if (c.explained) {
             EXPECT_NE(message.find("/dev/bus/usb/001/007"), std::string::npos) << message;
             EXPECT_NE(message.find("70-talmir-ftdi.rules"), std::string::npos) << message;
-            EXPECT_EQ(message.find("status"), std::string::npos) << message;
+            EXPECT_EQ(message.find("статус"), std::string::npos) << message;
         } else {
             EXPECT_NE(message.find(c.statusName), std::string::npos) << message;
         }

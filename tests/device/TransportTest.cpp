@@ -199,7 +199,7 @@ TEST_F(DeviceErrorsBound, UnknownStatusIsShownByNumber) {
     TalmirSim_FailCall("SPI_Write", 99, 1);
     const auto error = ErrorOf([&] { WriteNop(link); });
     ASSERT_TRUE(error);
-    EXPECT_NE(std::string(error->what()).find("status 99"), std::string::npos);
+    EXPECT_NE(std::string(error->what()).find("статус 99 (неизвестный код)"), std::string::npos);
 }
 
 // A failed call leaves a handle that may be stale (the adapter was pulled

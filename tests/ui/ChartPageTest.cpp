@@ -263,7 +263,7 @@ TEST_F(ChartPageTest, UnopenableLogFileStopsPollingWithCounterUnchanged) {
     LogTo("");
     Face().TimerTimer();
     ASSERT_EQ(Errors().size(), 2);
-    EXPECT_EQ(Errors()[1], "no data file name");
+    EXPECT_EQ(Errors()[1], QStringLiteral("Не задано имя файла данных"));
 }
 
 TEST_F(ChartPageTest, FailedFrameReadIsNotAReading) {

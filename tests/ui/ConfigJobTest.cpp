@@ -67,18 +67,20 @@ TEST_F(ConfigJobTest, ProcessWithMissingFileFailsAndSaysWhy) {
     EXPECT_NE(run.exitCode, 0);
     EXPECT_NE(run.exitCode, -1) << "the process must end by itself";
     EXPECT_TRUE(run.stderrText.contains("absent.ini")) << run.stderrText.toStdString();
-    EXPECT_TRUE(run.stderrText.contains("does not exist")) << run.stderrText.toStdString();
+    EXPECT_TRUE(run.stderrText.contains(QStringLiteral("не найден")))
+        << run.stderrText.toStdString();
 }
 
 TEST_F(ConfigJobTest, ProcessWithValidFileSucceedsWithoutADisplayAndSavesSettings) {
     WriteFile("regs.ini", "[REG_CFG]\n5=1\n6=2\n");
     const Run run = RunTool({"-config", Path("regs.ini")});
     EXPECT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
-    EXPECT_TRUE(run.stderrText.contains("-config: 2 register(s) written from"))
+    EXPECT_TRUE(run.stderrText.contains(QStringLiteral("-config: записано регистров из ") +
+                                        Path("regs.ini") + ": 2"))
         << run.stderrText.toStdString();
     EXPECT_TRUE(run.stderrText.contains(QStringLiteral("Микросхема опознана")))
         << run.stderrText.toStdString();
-    EXPECT_FALSE(run.stderrText.contains("not identified"));
+    EXPECT_FALSE(run.stderrText.contains(QStringLiteral("-config: микросхема не опознана")));
     EXPECT_TRUE(QFile::exists(Path("config.ini"))) << "shutdown rewrites the settings";
 }
 
@@ -86,7 +88,8 @@ TEST_F(ConfigJobTest, ProcessWithAnEmptySectionSaysItWroteNoRegister) {
     WriteFile("regs.ini", "[REG_CFG]\n");
     const Run run = RunTool({"-config", Path("regs.ini")});
     EXPECT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
-    EXPECT_TRUE(run.stderrText.contains("-config: 0 register(s) written from"))
+    EXPECT_TRUE(run.stderrText.contains(QStringLiteral("-config: записано регистров из ") +
+                                        Path("regs.ini") + ": 0"))
         << run.stderrText.toStdString();
 }
 

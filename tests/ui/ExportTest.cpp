@@ -113,7 +113,7 @@ TEST_F(ExportTest, TheChipIsReadEvenWhenTheFileCannotBeWritten) {
         Face().ReadAngleDataToFile(2, "");
         FAIL() << "an empty file name must raise";
     } catch (const DataFileError& e) {
-        EXPECT_STREQ(e.what(), "no data file name");
+        EXPECT_STREQ(e.what(), "Не задано имя файла данных");
     }
 }
 

@@ -83,7 +83,7 @@ TEST_F(RegisterFilesTest, BadLineStopsTheLoadNamingItsTextAndKeepsEarlierRegiste
     EXPECT_EQ(Held(1), 5);
     EXPECT_EQ(Held(3), 0x3333);
     ASSERT_EQ(Errors().size(), 1);
-    EXPECT_TRUE(Errors()[0].contains("'12ab'"));
+    EXPECT_TRUE(Errors()[0].contains(QStringLiteral("строка 2: «12ab»")));
 }
 
 TEST_F(RegisterFilesTest, LinesPastTheTableAreIgnoredAndCounted) {
@@ -93,7 +93,7 @@ TEST_F(RegisterFilesTest, LinesPastTheTableAreIgnoredAndCounted) {
     EXPECT_EQ(Held(72), 72);
     EXPECT_EQ(Held(81), 81);
     ASSERT_EQ(Errors().size(), 1);
-    EXPECT_TRUE(Errors()[0].contains("4 line")) << Errors()[0].toStdString();
+    EXPECT_TRUE(Errors()[0].contains(QStringLiteral("(4 шт.)"))) << Errors()[0].toStdString();
 }
 
 TEST_F(RegisterFilesTest, CancelMissingFileAndUnwritablePlace) {

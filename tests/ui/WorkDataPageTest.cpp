@@ -156,7 +156,7 @@ TEST_F(WorkDataPageTest, EmptyFileNameFailsAfterPlottingAndLeavesTimerOff) {
     face.work->cbSaveToFile->setChecked(true);
     face.work->BtnStartAngleWrkData->click();
     ASSERT_EQ(Errors().size(), 1);
-    EXPECT_EQ(Errors()[0], "no data file name");
+    EXPECT_EQ(Errors()[0], QStringLiteral("Не задано имя файла данных"));
     EXPECT_EQ(face.LineSeriesAngle->Count(), 1) << "points of the cycle stay";
     EXPECT_EQ(WorkDataSampleCounter, n);
     EXPECT_FALSE(face.TimerWorkData->isActive());

@@ -144,7 +144,7 @@ TEST_F(XYPageTest, EmptyFileNameFailsAfterThePointAndLeavesTimerOff) {
     face.circle->cbSaveXYChartsToFile->setChecked(true);
     TalmirSim_SetRegister(40, 7);
     face.circle->btnStartXYChart->click();
-    ASSERT_EQ(Errors(), QStringList{"no data file name"});
+    ASSERT_EQ(Errors(), QStringList{QStringLiteral("Не задано имя файла данных")});
     EXPECT_EQ(face.SeriesXY->Count(), 1);
     EXPECT_EQ(Values()[0], "7");
     EXPECT_FALSE(face.TimerXYData->isActive());
