@@ -116,8 +116,9 @@ SeriesStore& SeriesStore::operator=(SeriesStore&&) noexcept = default;
 
 void SeriesStore::AddChunk() {
     const std::size_t values = std::size_t{1} << layout_.chunkBits;
-    Chunk chunk{std::make_unique_for_overwrite<int32_t[]>(values),
-                std::make_unique_for_overwrite<Node[]>(values >> layout_.blockBits)};
+    Chunk chunk;
+    chunk.narrow = std::make_unique_for_overwrite<uint16_t[]>(values);
+    chunk.nodes = std::make_unique_for_overwrite<Node[]>(values >> layout_.blockBits);
     // Room for the summaries of every block the new chunk will complete, so
     // that closing a block never allocates (and never fails).
     const int64_t capacity = static_cast<int64_t>(chunks_.size() + 1) << layout_.chunkBits;
@@ -131,6 +132,36 @@ void SeriesStore::AddChunk() {
             nodes.reserve(std::max(needed, nodes.capacity() + nodes.capacity() / 2));
     }
     chunks_.push_back(std::move(chunk));
+}
+
+void SeriesStore::StoreSlow(Chunk& c, std::size_t o, int32_t v) {
+    if (c.wide) {
+        c.wide[o] = v;
+    } else if (o == 0) {
+        // A new chunk: its window centred on its first value.
+        c.base = int64_t{v} - 0x8000;
+        c.low = c.high = v;
+        c.narrow[0] = 0x8000;
+        return;
+    } else if (int64_t{std::max(c.high, v)} - std::min(c.low, v) <= 0xFFFF) {
+        // The values still fit one window: centre it on their range again and
+        // re-encode the ones stored. Each move grows the range, so a chunk
+        // moves only a few times.
+        const int64_t low = std::min(c.low, v), high = std::max(c.high, v);
+        const int64_t base = low - (0xFFFF - (high - low)) / 2;
+        for (std::size_t i = 0; i < o; ++i)
+            c.narrow[i] = static_cast<uint16_t>(c.base + c.narrow[i] - base);
+        c.base = base;
+        c.narrow[o] = static_cast<uint16_t>(int64_t{v} - base);
+    } else {
+        auto wide = std::make_unique_for_overwrite<int32_t[]>(std::size_t{1} << layout_.chunkBits);
+        for (std::size_t i = 0; i < o; ++i) wide[i] = static_cast<int32_t>(c.base + c.narrow[i]);
+        wide[o] = v;
+        c.wide = std::move(wide);
+        c.narrow.reset();
+    }
+    c.low = std::min(c.low, v);
+    c.high = std::max(c.high, v);
 }
 
 void SeriesStore::CloseBlock() {
@@ -172,11 +203,12 @@ void SeriesStore::Clear() {
 
 std::size_t SeriesStore::BytesUsed() const {
     const std::size_t values = std::size_t{1} << layout_.chunkBits;
-    std::size_t bytes =
-        chunks_.capacity() * sizeof(Chunk) +
-        chunks_.size() * (values * sizeof(int32_t) + (values >> layout_.blockBits) * sizeof(Node)) +
-        upper_.capacity() * sizeof(std::vector<Node>) + runs_.capacity() * sizeof(Run);
+    std::size_t bytes = chunks_.capacity() * sizeof(Chunk) +
+                        chunks_.size() * (values >> layout_.blockBits) * sizeof(Node) +
+                        upper_.capacity() * sizeof(std::vector<Node>) +
+                        runs_.capacity() * sizeof(Run);
     for (const std::vector<Node>& level : upper_) bytes += level.capacity() * sizeof(Node);
+    for (const Chunk& c : chunks_) bytes += values * (c.wide ? sizeof(int32_t) : sizeof(uint16_t));
     return bytes;
 }
 
@@ -250,8 +282,21 @@ void SeriesStore::ForValues(int64_t lo, int64_t hi, F&& f) const {
     while (lo < hi) {
         const int64_t chunk = lo >> layout_.chunkBits;
         const int64_t end = std::min(hi, (chunk + 1) << layout_.chunkBits);
-        f(chunks_[static_cast<std::size_t>(chunk)].values.get() + (lo & chunkMask_), end - lo, lo);
-        lo = end;
+        const Chunk& c = chunks_[static_cast<std::size_t>(chunk)];
+        if (c.wide) {
+            f(c.wide.get() + (lo & chunkMask_), end - lo, lo);
+            lo = end;
+            continue;
+        }
+        // Narrow values go out decoded, a stretch at a time.
+        int32_t decoded[256];
+        while (lo < end) {
+            const int64_t n = std::min<int64_t>(end - lo, 256);
+            const uint16_t* from = c.narrow.get() + (lo & chunkMask_);
+            for (int64_t i = 0; i < n; ++i) decoded[i] = static_cast<int32_t>(c.base + from[i]);
+            f(static_cast<const int32_t*>(decoded), n, lo);
+            lo += n;
+        }
     }
 }
 
@@ -294,11 +339,9 @@ int64_t SeriesStore::Descend(int level, int64_t k, int32_t target, bool lowest) 
         k = child;
     }
     const int64_t start = k << layout_.blockBits;
-    const int32_t* v = chunks_[static_cast<std::size_t>(start >> layout_.chunkBits)].values.get() +
-                       (start & chunkMask_);
-    int64_t i = 0;
-    while (v[i] != target) ++i;
-    return start + i;
+    int64_t i = start;
+    while (ValueAt(i) != target) ++i;
+    return i;
 }
 
 std::vector<SeriesColumn> SeriesStore::Columns(int64_t xFrom, int64_t xTo, int w) const {

@@ -10,6 +10,10 @@
 // a gap costs 16 bytes.
 //
 // Values live in chunks of 2^chunkBits values, allocated as samples arrive.
+// A chunk whose values all lie within a window of 65536 (every value the
+// charts plot usually does: angles, 16-bit channels, temperatures) keeps them
+// as 16-bit offsets from a base of its own; the first value beyond that makes
+// it move its window, or, when no window holds them all, widen to 32 bits.
 // Over them lies a pyramid of summaries (lowest, highest, sum, sum of squares):
 // level 0 summarises each block of 2^blockBits samples, each further level
 // 2^fanBits blocks of the level below. A summary is made once its block is
@@ -17,14 +21,15 @@
 // at most a block's samples at each end.
 //
 // With the default layout (65536-value chunks, 64-sample blocks, factor 8)
-// a sample costs 4 bytes for its value, 0.5 bytes for its level-0 share and
-// about 0.07 bytes for the levels above.
+// a sample costs 2 bytes for its value (4 in a widened chunk), 0.5 bytes for
+// its level-0 share and about 0.07 bytes for the levels above.
 //
 // Sums: a block's sum is an int64 (exact while a range holds fewer than 2^32
 // samples), its sum of squares an unsigned 128-bit integer (a square is at most
 // 2^62, so exact for any count a store can hold); statistics of a range thus
 // come from exact integers and are rounded only in the last step.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -129,8 +134,9 @@ public:
     // Sample i, 0 <= i < Count(): x in O(log runs), value in O(1).
     int64_t XAt(int64_t i) const;
     int32_t ValueAt(int64_t i) const {
-        return chunks_[static_cast<std::size_t>(i >> layout_.chunkBits)]
-            .values[static_cast<std::size_t>(i & chunkMask_)];
+        const Chunk& c = chunks_[static_cast<std::size_t>(i >> layout_.chunkBits)];
+        const auto o = static_cast<std::size_t>(i & chunkMask_);
+        return c.wide ? c.wide[o] : static_cast<int32_t>(c.base + c.narrow[o]);
     }
 
     // Index of the first sample with x >= `x` (x > `x` for UpperIndex);
@@ -182,9 +188,15 @@ private:
         UInt128 squares;
     };
     struct Chunk {
-        std::unique_ptr<int32_t[]> values;
+        std::unique_ptr<uint16_t[]> narrow;  // value - base, while the chunk is narrow
+        std::unique_ptr<int32_t[]> wide;     // the values, once the chunk is widened
+        int64_t base = 0;
+        int32_t low = 0, high = 0;      // range of the values stored so far
         std::unique_ptr<Node[]> nodes;  // level-0 summaries of the chunk's blocks
     };
+    // Stores value v at offset o of chunk c, moving its window or widening it
+    // when v does not fit; may throw std::bad_alloc before changing anything.
+    void StoreSlow(Chunk& c, std::size_t o, int32_t v);
     struct Run {
         int64_t x;
         int64_t index;
@@ -218,11 +230,19 @@ inline bool SeriesStore::Append(int64_t x, int32_t value) {
     // Everything that may allocate comes first, so a failure changes nothing
     // visible (an extra empty chunk is simply used by the next sample).
     if (static_cast<std::size_t>(count_ >> layout_.chunkBits) == chunks_.size()) AddChunk();
+    Chunk& chunk = chunks_[static_cast<std::size_t>(count_ >> layout_.chunkBits)];
+    const auto o = static_cast<std::size_t>(count_ & chunkMask_);
+    const int64_t offset = int64_t{value} - chunk.base;
+    if (o != 0 && chunk.narrow && offset >= 0 && offset <= 0xFFFF) {
+        chunk.narrow[o] = static_cast<uint16_t>(offset);
+        chunk.low = std::min(chunk.low, value);
+        chunk.high = std::max(chunk.high, value);
+    } else {
+        StoreSlow(chunk, o, value);
+    }
     if (count_ == 0 || x != lastX_ + 1) runs_.push_back({x, count_});
     if (count_ == 0 || value < min_) min_ = value;
     if (count_ == 0 || value > max_) max_ = value;
-    chunks_[static_cast<std::size_t>(count_ >> layout_.chunkBits)]
-        .values[static_cast<std::size_t>(count_ & chunkMask_)] = value;
     lastX_ = x;
     if ((++count_ & blockMask_) == 0) CloseBlock();
     return true;

@@ -37,11 +37,10 @@ private:
     std::function<void()> beforeDraw_;
 };
 
-// Every sample is kept in a SeriesStore (4 bytes each). Before each draw the
-// graph gets only what the visible range needs: the samples themselves when
-// there are few per pixel column, else per column its first, lowest, highest
-// and last sample, which draws the same picture. A redraw thus costs the
-// chart's width, whatever the length of the record.
+// Every sample is kept in a SeriesStore (2 bytes each for 16-bit values, else 4). Before each draw
+// the graph gets only what the visible range needs: the samples themselves when there are few per
+// pixel column, else per column its first, lowest, highest and last sample, which draws the same
+// picture. A redraw thus costs the chart's width, whatever the length of the record.
 class LineSeries final : public TChartSeries {
 public:
     LineSeries(TChart* chart, const QString& title, const QColor& color)

@@ -22,7 +22,9 @@ using Sample = std::pair<int64_t, int32_t>;  // x, value
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 
-enum class Shape { Random, Constant, Spike, Alternating };
+// Drifting: values spanning most of a 16-bit window, rising and falling, so a
+// narrow chunk must move its window without widening.
+enum class Shape { Random, Constant, Spike, Alternating, Drifting };
 
 // `n` samples of the given shape from x = 100 on; with gaps, about one x in 16
 // jumps ahead by 2 to 6.
@@ -46,6 +48,9 @@ std::vector<Sample> MakeSamples(Shape shape, int n, bool gaps, unsigned seed) {
                 break;
             case Shape::Alternating:
                 v = i % 2 ? kMin : kMax;
+                break;
+            case Shape::Drifting:
+                v = (i * 977) % 60000 - 20000 + static_cast<int32_t>(rng() % 100);
                 break;
         }
         samples.push_back({x++, v});
@@ -124,6 +129,7 @@ const DataCase kDataCases[] = {
     {"spike with gaps", Shape::Spike, true},
     {"alternating", Shape::Alternating, false},
     {"alternating with gaps", Shape::Alternating, true},
+    {"drifting", Shape::Drifting, false},
 };
 
 // Small chunks (16 values), blocks (4 or 1 samples) and fan-outs, so that 200
@@ -270,9 +276,15 @@ TEST(SeriesStoreTest, ClearFreesEveryByte) {
     SeriesStore store;
     EXPECT_EQ(store.BytesUsed(), 0u);
     const int64_t n = (1 << 20) - 5;  // 16 chunks, the last one not quite full
+    // Values spread over 32 bits take 4 bytes; a 16-bit angle code takes 2.
     for (int64_t i = 0; i < n; ++i) store.Append(i + i / 1000, static_cast<int32_t>(i * 7919));
     EXPECT_GE(store.BytesUsed(), 4u * n);
     EXPECT_LE(store.BytesUsed(), 4.75 * n) << "values, summaries and runs should stay compact";
+    store.Clear();
+    EXPECT_EQ(store.BytesUsed(), 0u);
+    for (int64_t i = 0; i < n; ++i) store.Append(i, static_cast<int32_t>((i * 37) % 65536));
+    EXPECT_LE(store.BytesUsed(), 2.75 * n);
+    EXPECT_EQ(store.ValueAt(n - 1), ((n - 1) * 37) % 65536);
     store.Clear();
     EXPECT_EQ(store.BytesUsed(), 0u);
     EXPECT_EQ(store.Count(), 0);
