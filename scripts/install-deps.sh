@@ -9,6 +9,7 @@ packages=(
     libqcustomplot-dev
     libftdi1-dev libusb-1.0-0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libeigen3-dev libkissfft-dev
     clang-format
     clang-14 libfuzzer-14-dev
     xvfb xauth

@@ -8,7 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 status=0
-for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench; do
+for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench; do
     echo "== $bench"
     if [[ ! -x "$build/bin/$bench" ]]; then
         echo "not built"
@@ -84,6 +84,8 @@ FIGURES = [
              "gap_ms")),
     ("event_gap_ms_read_all_lat2000",
      counter("WireRateBench", ["BM_ReadAllEventGap/latency_us:2000"], "gap_ms")),
+    ("xyfit_ms_1e6", time("CalibrationBench", "BM_EllipseFit/1000000", "ms")),
+    ("angleerror_ms_1e6", time("CalibrationBench", "BM_AngleError/1000000", "ms")),
 ]
 for what in ("register_read", "angle_frame", "angle_frame_20bit", "read_all"):
     for kind in ("round_trips", "usb_writes", "usb_bytes_out", "usb_bytes_in"):
