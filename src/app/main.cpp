@@ -1,7 +1,8 @@
-// Program entry: bind the MPSSE library, run the "-adapters" job when asked,
-// otherwise create the main window (whose creation may run a command-line job
-// and end the process), then the two hidden auxiliary chart windows, and run
-// the event loop.
+// Program entry: run an analysis job ("-xyfit", "-angleerror") when asked,
+// before anything else; else bind the MPSSE library, run the "-adapters" job
+// when asked, otherwise create the main window (whose creation may run a
+// command-line job and end the process), then the two hidden auxiliary chart
+// windows, and run the event loop.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -33,6 +34,14 @@ int main(int argc, char** argv) {
     using namespace talmir;
     const QStringList args = ArgumentsAfterProgram(argc, argv);
     const bool job = IsCommandLineJob(args);
+
+    // Analysing a data file needs neither the MPSSE library nor any window.
+    if (IsAnalysisJob(args)) {
+        const AnalysisJobOutput output = RunAnalysisJob(args);
+        std::fputs(output.report.toLocal8Bit().constData(), stdout);
+        if (!output.error.isEmpty()) Print(stderr, output.error);
+        return output.exitCode;
+    }
 
     // A job never shows a window or a modal box and needs no display.
     if (job && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))

@@ -52,6 +52,19 @@ struct AdapterListing {
 };
 AdapterListing ListAdapters(const MpsseLink& link);
 
+// True for "-xyfit FILE" and "-angleerror FILE", the jobs that analyse a
+// data file written earlier; they need neither the adapter nor a window.
+bool IsAnalysisJob(const QStringList& args);
+
+// What an analysis job reports: the result's "key=value" lines for standard
+// output, or the reason there is none for standard error, and the exit code.
+struct AnalysisJobOutput {
+    int exitCode = 1;
+    QString report;
+    QString error;
+};
+AnalysisJobOutput RunAnalysisJob(const QStringList& args);
+
 // The status-bar text naming the loaded MPSSE library file.
 QString LibraryPathText(const MpsseLink& link);
 

@@ -2,13 +2,15 @@
 // identified first; "-getdata" and "-config" then run their job, report to
 // standard error and end the process with an exit code that tells whether
 // the job succeeded. "-adapters" lists the adapter channels without touching
-// the chip.
+// the chip; "-xyfit" and "-angleerror" analyse a data file without either.
 #include <cstdio>
 #include <stdexcept>
 
+#include "core/AnalysisFiles.h"
 #include "core/IntText.h"
 #include "device/DeviceError.h"
 #include "ui/ErrorBox.h"
+#include "ui/FilePath.h"
 #include "ui/main.h"
 #include "ui_main.h"
 
@@ -26,9 +28,66 @@ bool IsAdaptersJob(const QStringList& args) {
     return !args.isEmpty() && args[0] == "-adapters";
 }
 
+bool IsAnalysisJob(const QStringList& args) {
+    return args.size() >= 2 && (args[0] == "-xyfit" || args[0] == "-angleerror");
+}
+
 bool IsCommandLineJob(const QStringList& args) {
-    return IsAdaptersJob(args) ||
+    return IsAdaptersJob(args) || IsAnalysisJob(args) ||
            (args.size() >= 2 && (args[0] == "-getdata" || args[0] == "-config"));
+}
+
+namespace {
+
+AnalysisJobOutput AnalyseFile(const QStringList& args) {
+    AnalysisJobOutput output;
+    const QString& job = args[0];
+    const QString& file = args[1];
+    const auto fail = [&](const QString& reason) {
+        output.error = job + QStringLiteral(": ") + reason;
+        return output;
+    };
+    std::string readError;
+    const auto text = ReadAnalysisFile(FilePath(file), readError);
+    if (!text) return fail(QString::fromStdString(readError));
+    const auto badLine = [&](const std::string& where) {
+        return fail(QStringLiteral("файл «%1», %2").arg(file, QString::fromStdString(where)));
+    };
+
+    if (job == "-xyfit") {
+        const auto parsed = ParseXYText(*text);
+        if (!parsed.error.empty()) return badLine(parsed.error);
+        const EllipseFitResult result = FitEllipse(parsed.samples);
+        if (!result.fit)
+            return fail(QStringLiteral("эллипс по файлу «%1» не подобран: %2")
+                            .arg(file, QString::fromStdString(result.refusal)));
+        output.report = QString::fromStdString(EllipseFitReport(*result.fit));
+    } else {
+        const auto parsed = ParseWorkDataText(*text);
+        if (!parsed.error.empty()) return badLine(parsed.error);
+        const AngleErrorResult result = AnalyseAngleError(parsed.samples);
+        if (!result.analysis)
+            return fail(QStringLiteral("погрешность угла по файлу «%1» не рассчитана: %2")
+                            .arg(file, QString::fromStdString(result.refusal)));
+        output.report = QString::fromStdString(AngleErrorReport(*result.analysis));
+    }
+    output.exitCode = 0;
+    return output;
+}
+
+}  // namespace
+
+AnalysisJobOutput RunAnalysisJob(const QStringList& args) {
+    // The job runs before any event loop; a file too large for the memory
+    // left ends it with a message rather than an uncaught exception.
+    try {
+        return AnalyseFile(args);
+    } catch (const std::exception& e) {
+        AnalysisJobOutput output;
+        output.error = QStringLiteral("%1: не удалось обработать файл «%2»: %3")
+                           .arg(args[0], args[1], QString::fromLocal8Bit(e.what()));
+        return output;
+    }
 }
 
 AdapterListing ListAdapters(const MpsseLink& link) {
@@ -66,7 +125,7 @@ AdapterListing ListAdapters(const MpsseLink& link) {
 
 void TF_Face::RunCommandLine() {
     const QStringList& args = options_.args;
-    if (args.size() < 2 || IsAdaptersJob(args)) return;
+    if (args.size() < 2 || IsAdaptersJob(args) || IsAnalysisJob(args)) return;
     btnIniChipClick();
     if (IsCommandLineJob(args)) RunJob(args[0]);
 }

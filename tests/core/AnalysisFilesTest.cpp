@@ -1,0 +1,77 @@
+#include "core/AnalysisFiles.h"
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+
+namespace talmir {
+namespace {
+
+TEST(AnalysisFiles, ParsesXYWithOrWithoutHeaderAndLineEnds) {
+    const std::vector<std::pair<int32_t, int32_t>> expected = {{-1200, 3400}, {0, -2147483647 - 1}};
+    for (const char* text : {
+             "X;Y\r\n-1200;3400;\r\n0;-2147483648;\r\n",
+             "-1200;3400;\n0;-2147483648\n\n",  // no header, last ";" missing, blank end
+             "X;Y\n-1200;3400;\n0;-2147483648;",
+         }) {
+        SCOPED_TRACE(text);
+        const auto parsed = ParseXYText(text);
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.samples, expected);
+    }
+}
+
+TEST(AnalysisFiles, ParsesWorkData) {
+    const auto parsed =
+        ParseWorkDataText("Angle;Anplitude;X;Y;\r\n1A2F;5120;-1200;3400;\r\nffff;0;7;-8;\r\n\r\n");
+    ASSERT_EQ(parsed.error, "");
+    ASSERT_EQ(parsed.samples.size(), 2u);
+    EXPECT_EQ(parsed.samples[0].code, 0x1A2F);
+    EXPECT_EQ(parsed.samples[0].x, -1200);
+    EXPECT_EQ(parsed.samples[0].y, 3400);
+    EXPECT_EQ(parsed.samples[1].code, 0xFFFF);
+    EXPECT_EQ(parsed.samples[1].y, -8);
+}
+
+TEST(AnalysisFiles, NamesTheFirstBadLineByNumber) {
+    struct Case {
+        bool xy;
+        const char* text;
+        const char* where;
+    };
+    const Case cases[] = {
+        {true, "X;Y\r\n1;2;\r\n1,5;2;\r\n", "строка 3: «1,5;2;»"},
+        {true, "1;2;3;\n", "строка 1: «1;2;3;»"},
+        {true, "1;2;\n\n2147483648;0;\n", "строка 3: «2147483648;0;»"},
+        {true, "Angle;Anplitude;X;Y;\n1;2;\n", "строка 1: «Angle;Anplitude;X;Y;»"},
+        {true, "1;2;\nX;Y\n", "строка 2: «X;Y»"},  // a header only on the first line
+        {false, "Angle;Anplitude;X;Y;\n1A2F5;0;1;2;\n", "строка 2: «1A2F5;0;1;2;»"},
+        {false, "0001;65536;1;2;\n", "строка 1: «0001;65536;1;2;»"},
+        {false, "0001;5;1;\n", "строка 1: «0001;5;1;»"},
+        {false, "0001;5;1;2;\n0002;-5;1;2;\n", "строка 2: «0002;-5;1;2;»"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::string error =
+            c.xy ? ParseXYText(c.text).error : ParseWorkDataText(c.text).error;
+        EXPECT_EQ(error.rfind(c.where, 0), 0u) << error;
+    }
+    // A long line is quoted by its start only.
+    const std::string error = ParseXYText("1;2;\n" + std::string(100, '7') + ";1;\n").error;
+    EXPECT_EQ(error.rfind("строка 2: «" + std::string(40, '7') + "…»", 0), 0u) << error;
+    EXPECT_TRUE(ParseXYText("1;2;\nx\n").samples.empty()) << "no samples when a line is bad";
+}
+
+TEST(AnalysisFiles, ReadsAFileOrSaysWhyNot) {
+    test::TempDir dir;
+    test::WriteAll(dir.File("xy.csv"), "X;Y\r\n1;2;\r\n");
+    std::string error;
+    EXPECT_EQ(ReadAnalysisFile(dir.File("xy.csv"), error), "X;Y\r\n1;2;\r\n");
+    EXPECT_FALSE(ReadAnalysisFile(dir.File("none.csv"), error));
+    EXPECT_NE(error.find("не удалось прочитать файл «" + dir.File("none.csv") + "»"),
+              std::string::npos)
+        << error;
+}
+
+}  // namespace
+}  // namespace talmir
