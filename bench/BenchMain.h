@@ -7,7 +7,14 @@
 #include <cstdio>
 #include <string>
 
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
 #include "device/MpsseLink.h"
+#include "talmir_sim_control.h"
+#include "ui/UnitASensChart.h"
+#include "ui/main.h"
 
 namespace talmir::bench {
 
@@ -20,6 +27,17 @@ inline bool BindSimulator() {
     if (message.empty()) return true;
     std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
     return false;
+}
+
+// A main window whose folder is `dir`, with the simulator, the link and the
+// shared run flag at their start-up state.
+inline std::unique_ptr<TF_Face> FreshMainWindow(const QTemporaryDir& dir) {
+    TalmirSim_Reset();
+    Mpsse().ResetChannel();
+    AcquisitionActive = false;
+    TF_FaceOptions options;
+    options.exeDir = dir.path() + "/";
+    return std::make_unique<TF_Face>(options);
 }
 
 // Runs the benchmarks the command line selects; the exit code of main().

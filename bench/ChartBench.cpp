@@ -31,12 +31,7 @@ struct ChartPage {
     std::unique_ptr<TF_Face> face;
 
     explicit ChartPage(bool logging) {
-        TalmirSim_Reset();
-        talmir::Mpsse().ResetChannel();
-        talmir::AcquisitionActive = false;
-        talmir::TF_FaceOptions options;
-        options.exeDir = dir.path() + "/";
-        face = std::make_unique<TF_Face>(options);
+        face = talmir::bench::FreshMainWindow(dir);
         face->chart->ListBoxMode->setCurrentRow(2);
         face->chart->EditChartsFile->setText(dir.path() + "/chart.csv");
         face->chart->cbSaveChartsToFile->setChecked(logging);

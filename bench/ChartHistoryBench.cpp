@@ -43,12 +43,7 @@ struct ChartPage {
     std::unique_ptr<TF_Face> face;
 
     ChartPage() {
-        TalmirSim_Reset();
-        talmir::Mpsse().ResetChannel();
-        talmir::AcquisitionActive = false;
-        talmir::TF_FaceOptions options;
-        options.exeDir = dir.path() + "/";
-        face = std::make_unique<TF_Face>(options);
+        face = talmir::bench::FreshMainWindow(dir);
         face->resize(939, 743);
         face->show();
         QCoreApplication::processEvents();

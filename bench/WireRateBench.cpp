@@ -168,12 +168,7 @@ struct ShownWindow {
     std::unique_ptr<TF_Face> face;
 
     explicit ShownWindow(std::uint32_t latencyUs) {
-        TalmirSim_Reset();
-        talmir::Mpsse().ResetChannel();
-        talmir::AcquisitionActive = false;
-        talmir::TF_FaceOptions options;
-        options.exeDir = dir.path() + "/";
-        face = std::make_unique<TF_Face>(options);
+        face = talmir::bench::FreshMainWindow(dir);
         face->resize(939, 743);
         face->show();
         QElapsedTimer waited;

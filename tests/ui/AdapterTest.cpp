@@ -12,18 +12,7 @@
 namespace talmir::test {
 namespace {
 
-class AdapterLossTest : public UiTest {
-protected:
-    // Runs the event loop until `done` holds or `ms` have passed; returns `done`.
-    static bool Pump(
-        int ms, const std::function<bool()>& done = [] { return false; }) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return done();
-    }
-};
+using AdapterLossTest = UiTest;
 
 TEST_F(AdapterLossTest, UnplugWhilePollingStopsWithOneErrorAndReplugNeedsNoIdentification) {
     TF_Face& face = Face();

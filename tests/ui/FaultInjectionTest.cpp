@@ -104,16 +104,6 @@ protected:
         });
     }
 
-    // Runs the event loop until `done` holds or `ms` have passed; returns `done`.
-    static bool Pump(
-        int ms, const std::function<bool()>& done = [] { return false; }) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return done();
-    }
-
     TF_ASens_Chart sensor_;
 };
 

@@ -7,11 +7,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -110,6 +112,16 @@ protected:
 
     QString Path(const QString& name) const { return dir_.path() + "/" + name; }
     const QStringList& Errors() const { return errors_; }
+
+    // Runs the event loop until `done` holds or `ms` have passed; returns `done`.
+    static bool Pump(
+        int ms, const std::function<bool()>& done = [] { return false; }) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return done();
+    }
 
     QTemporaryDir dir_;
     QStringList errors_;
