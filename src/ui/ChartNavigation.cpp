@@ -30,8 +30,7 @@ constexpr std::array<std::int64_t, 5> kFollowWidths = {0, 1000, 10000, 100000, 1
 
 // The sample at or before x, as its value; none when the series starts later.
 std::optional<std::int32_t> ValueAtOrBefore(const SeriesStore& store, double x) {
-    const std::int64_t i =
-        store.UpperIndex(static_cast<std::int64_t>(std::floor(std::clamp(x, -4.0e18, 4.0e18)))) - 1;
+    const std::int64_t i = store.UpperIndex(SampleNumber(x, SampleRounding::Down)) - 1;
     if (i < 0) return std::nullopt;
     return store.ValueAt(i);
 }
@@ -42,6 +41,19 @@ QString Number(double v) {
 
 }  // namespace
 
+QCPItemText* TChart::OverlayText(double top, Qt::Alignment edge) {
+    auto* text = new QCPItemText(this);
+    text->position->setType(QCPItemPosition::ptAxisRectRatio);
+    text->position->setCoords(0.01, top);
+    text->setPositionAlignment(Qt::AlignLeft | edge);
+    text->setTextAlignment(Qt::AlignLeft);
+    text->setFont(QFont(font().family(), 8));
+    text->setBrush(QColor(255, 255, 255, 210));
+    text->setPadding(QMargins(3, 2, 3, 2));
+    text->setVisible(false);
+    return text;
+}
+
 void TChart::SetUpNavigation() {
     ChooseSaveFile = [this](const QString& caption, const QString& filter) {
         return QFileDialog::getSaveFileName(this, caption, QString(), filter);
@@ -49,26 +61,10 @@ void TChart::SetUpNavigation() {
     setSelectionRectMode(QCP::srmNone);
     connect(selectionRect(), &QCPSelectionRect::accepted, this,
             [this](const QRect& rect, QMouseEvent*) { OnRubberBand(rect); });
-    readout_ = new QCPItemText(this);
-    readout_->position->setType(QCPItemPosition::ptAxisRectRatio);
-    readout_->position->setCoords(0.01, 0.01);
-    readout_->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-    readout_->setTextAlignment(Qt::AlignLeft);
-    readout_->setFont(QFont(font().family(), 8));
-    readout_->setBrush(QColor(255, 255, 255, 210));
-    readout_->setPadding(QMargins(3, 2, 3, 2));
-    readout_->setVisible(false);
+    readout_ = OverlayText(0.01, Qt::AlignTop);
     // The cursor differences and the statistics sit in the plotting area's
     // lower left corner, so a chart keeps its size whatever they say.
-    statistics_ = new QCPItemText(this);
-    statistics_->position->setType(QCPItemPosition::ptAxisRectRatio);
-    statistics_->position->setCoords(0.01, 0.99);
-    statistics_->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    statistics_->setTextAlignment(Qt::AlignLeft);
-    statistics_->setFont(QFont(font().family(), 8));
-    statistics_->setBrush(QColor(255, 255, 255, 210));
-    statistics_->setPadding(QMargins(3, 2, 3, 2));
-    statistics_->setVisible(false);
+    statistics_ = OverlayText(0.99, Qt::AlignBottom);
     for (QCPItemStraightLine** line : {&cursorLine1_, &cursorLine2_}) {
         *line = new QCPItemStraightLine(this);
         (*line)->setPen(QPen(QColor(120, 0, 160), 1, Qt::DashLine));
@@ -242,9 +238,8 @@ QString TChart::CursorText() const {
 }
 
 std::pair<std::int64_t, std::int64_t> TChart::VisibleSamples() const {
-    auto clamp = [](double v) { return std::clamp(v, -4.0e18, 4.0e18); };
-    return {static_cast<std::int64_t>(std::ceil(clamp(xAxis->range().lower))),
-            static_cast<std::int64_t>(std::floor(clamp(xAxis->range().upper)))};
+    return {SampleNumber(xAxis->range().lower, SampleRounding::Up),
+            SampleNumber(xAxis->range().upper, SampleRounding::Down)};
 }
 
 QString TChart::StatisticsText() const {

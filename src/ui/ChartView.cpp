@@ -53,7 +53,7 @@ public:
     }
     void AddXY(double x, double y) override {
         if (!std::isfinite(x) || !std::isfinite(y)) return;
-        const auto sample = static_cast<std::int64_t>(std::llround(std::clamp(x, -kMaxX, kMaxX)));
+        const std::int64_t sample = SampleNumber(x, SampleRounding::Nearest);
         const auto value =
             static_cast<std::int32_t>(std::lround(std::clamp(y, kMinValue, kMaxValue)));
         if (store_.Append(sample, value)) range_.Add(double(sample), double(value));
@@ -79,7 +79,6 @@ public:
     const SeriesStore* Store() const override { return &store_; }
 
 private:
-    static constexpr double kMaxX = 4.0e18;
     static constexpr double kMinValue = std::numeric_limits<std::int32_t>::min();
     static constexpr double kMaxValue = std::numeric_limits<std::int32_t>::max();
 
@@ -95,10 +94,8 @@ private:
         if (!store_.Empty()) {
             const QCPRange range = graph_->keyAxis()->range();
             const int width = std::max(1, graph_->keyAxis()->axisRect()->width());
-            const auto lo =
-                static_cast<std::int64_t>(std::floor(std::clamp(range.lower, -kMaxX, kMaxX)));
-            const auto hi =
-                static_cast<std::int64_t>(std::ceil(std::clamp(range.upper, -kMaxX, kMaxX)));
+            const std::int64_t lo = SampleNumber(range.lower, SampleRounding::Down);
+            const std::int64_t hi = SampleNumber(range.upper, SampleRounding::Up);
             const std::int64_t first = std::max<std::int64_t>(0, store_.LowerIndex(lo) - 1);
             const std::int64_t end = std::min(store_.Count(), store_.UpperIndex(hi) + 1);
             if (first < end) {
@@ -224,6 +221,19 @@ void TChart::RequestRedraw() {
     QTimer::singleShot(redrawDelayMs_, this, [this] { RedrawNow(); });
 }
 
+std::int64_t SampleNumber(double x, SampleRounding rounding) {
+    const double v = std::clamp(x, -4.0e18, 4.0e18);
+    switch (rounding) {
+        case SampleRounding::Down:
+            return static_cast<std::int64_t>(std::floor(v));
+        case SampleRounding::Up:
+            return static_cast<std::int64_t>(std::ceil(v));
+        case SampleRounding::Nearest:
+            break;
+    }
+    return std::llround(v);
+}
+
 // Following axes come from the running ranges and the store's summaries of
 // the visible range, so rescaling never scans the samples.
 void TChart::RescaleToShownSeries() {
@@ -245,8 +255,8 @@ void TChart::RescaleToShownSeries() {
         for (const auto& s : series_) {
             if (!s->Active() || s->ValueRange().Empty()) continue;
             if (const SeriesStore* store = s->Store()) {
-                const SeriesStats st = store->Stats(static_cast<std::int64_t>(std::ceil(from)),
-                                                    static_cast<std::int64_t>(std::floor(to)));
+                const SeriesStats st = store->Stats(SampleNumber(from, SampleRounding::Up),
+                                                    SampleNumber(to, SampleRounding::Down));
                 if (st.count > 0) add(st.min, st.max);
             } else {
                 add(s->ValueRange().yMin, s->ValueRange().yMax);

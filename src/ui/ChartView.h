@@ -31,6 +31,12 @@ namespace talmir {
 
 class TChart;
 
+// A chart x as a sample number, rounded down, up or to the nearest. Axis
+// ranges may be zoomed out far beyond any record, so x is first clamped to
+// ±4e18, which every int64 conversion can take.
+enum class SampleRounding { Down, Up, Nearest };
+std::int64_t SampleNumber(double x, SampleRounding rounding);
+
 // Running value range of a series, so rescaling never scans the points.
 struct SeriesRange {
     double xMin = std::numeric_limits<double>::infinity();
@@ -138,6 +144,9 @@ private:
     void OnLegendClick(QCPLegend* legend, QCPAbstractLegendItem* item, QMouseEvent* event);
     bool Navigable() const { return autoScale_; }
     void SetUpNavigation();
+    // A hidden text in the plotting area's left side, its `edge` at `top`
+    // (0 the top, 1 the bottom of the area).
+    QCPItemText* OverlayText(double top, Qt::Alignment edge);
     void ApplyViewport();
     void UpdateOverlays();
     void OnRubberBand(const QRect& rect);
