@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
 
 #include "device/MpsseLink.h"
 #include "talmir_sim_control.h"
+#include "ui/ChartView.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
 
@@ -38,6 +40,22 @@ inline std::unique_ptr<TF_Face> FreshMainWindow(const QTemporaryDir& dir) {
     TF_FaceOptions options;
     options.exeDir = dir.path() + "/";
     return std::make_unique<TF_Face>(options);
+}
+
+// One redraw of a shown chart as polling makes it: a new sample at the end of
+// every line series, the redraw on the window's thread, then the series image
+// drawn on the renderer's thread until it is on screen. Returns the seconds
+// the window's thread spent in the redraw itself.
+inline double RedrawAfterNewSample(TChart* chart) {
+    for (const auto& s : chart->Series())
+        if (const SeriesStore* store = s->Store(); store != nullptr)
+            s->AddXY(double(store->Empty() ? 0 : store->LastX() + 1), 0);
+    QElapsedTimer clock;
+    clock.start();
+    chart->RedrawNow();
+    const double guiSeconds = clock.nsecsElapsed() / 1e9;
+    chart->FinishRendering();
+    return guiSeconds;
 }
 
 // Runs the benchmarks the command line selects; the exit code of main().

@@ -345,17 +345,24 @@ int64_t SeriesStore::Descend(int level, int64_t k, int32_t target, bool lowest) 
 }
 
 std::vector<SeriesColumn> SeriesStore::Columns(int64_t xFrom, int64_t xTo, int w) const {
+    return Columns(xFrom, xTo, w, 0, std::max(w, 0));
+}
+
+std::vector<SeriesColumn> SeriesStore::Columns(int64_t xFrom, int64_t xTo, int w, int c0,
+                                               int c1) const {
     std::vector<SeriesColumn> columns;
     if (w < 1 || xFrom > xTo) return columns;
-    columns.resize(static_cast<std::size_t>(w));
+    c0 = std::clamp(c0, 0, w);
+    c1 = std::clamp(c1, c0, w);
+    columns.resize(static_cast<std::size_t>(c1 - c0));
     if (count_ == 0 || xTo < FirstX() || xFrom > lastX_) return columns;
     const int shift0 = layout_.blockBits;
-    int64_t lo = LowerIndex(xFrom);
-    for (int c = 0; c < w; ++c) {
+    int64_t lo = LowerIndex(ColumnStartX(xFrom, xTo, w, c0));
+    for (int c = c0; c < c1; ++c) {
         const int64_t hi =
             c + 1 < w ? LowerIndex(ColumnStartX(xFrom, xTo, w, c + 1)) : UpperIndex(xTo);
         if (hi > lo) {
-            SeriesColumn& col = columns[static_cast<std::size_t>(c)];
+            SeriesColumn& col = columns[static_cast<std::size_t>(c - c0)];
             col.count = hi - lo;
             col.first = ValueAt(lo);
             col.firstX = XAt(lo);

@@ -172,6 +172,9 @@ public:
     // O(w * (log runs + levels * 2^fanBits + 2^blockBits)), whatever the
     // length of the series or of the range.
     std::vector<SeriesColumn> Columns(int64_t xFrom, int64_t xTo, int w) const;
+    // Columns c0 to c1 - 1 of the same split (0 <= c0 <= c1 <= w), so that a
+    // reader on another thread can take the summary a few columns at a time.
+    std::vector<SeriesColumn> Columns(int64_t xFrom, int64_t xTo, int w, int c0, int c1) const;
 
     // Statistics of the samples with xFrom <= x <= xTo, at the cost of one
     // column of Columns.

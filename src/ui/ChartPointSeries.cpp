@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -13,6 +14,61 @@ namespace talmir {
 namespace {
 
 constexpr int kMarkerHalf = 2;  // square markers of 2 * 2 + 1 = 5 pixels
+
+// Which cells of the plane of 16-bit X and Y values hold a point, for cells of
+// 2^4 = 16 to 2^15 values a side: one bit plane per size (2.8 MB in all,
+// allocated with the first point). A redraw after the view changed reads the
+// cells in view at about the size of a pixel instead of placing every point,
+// so its cost follows the area shown, not the number of points.
+class Occupancy {
+public:
+    static constexpr int kFinest = 4, kCoarsest = 15;
+
+    void Add(std::int16_t x, std::int16_t y) {
+        if (planes_.empty()) planes_.resize(kCoarsest - kFinest + 1);
+        const unsigned ux = static_cast<unsigned>(x + 32768), uy = static_cast<unsigned>(y + 32768);
+        for (int k = kFinest; k <= kCoarsest; ++k) {
+            std::vector<std::uint64_t>& plane = planes_[static_cast<std::size_t>(k - kFinest)];
+            const unsigned side = 65536u >> k, words = std::max(1u, side / 64);
+            if (plane.empty()) plane.assign(static_cast<std::size_t>(side) * words, 0);
+            const unsigned cx = ux >> k, cy = uy >> k;
+            plane[static_cast<std::size_t>(cy) * words + cx / 64] |= std::uint64_t{1} << (cx % 64);
+        }
+    }
+    void Clear() { planes_ = {}; }
+
+    // Calls visit(x, y) with the centre value of every occupied cell of size
+    // 2^k whose cell overlaps [xLo, xHi] x [yLo, yHi].
+    template <class Visit>
+    void ForCells(int k, double xLo, double xHi, double yLo, double yHi, Visit&& visit) const {
+        if (planes_.empty() || k < kFinest || k > kCoarsest) return;
+        const std::vector<std::uint64_t>& plane = planes_[static_cast<std::size_t>(k - kFinest)];
+        const int side = 65536 >> k, words = std::max(1, side / 64);
+        const auto cell = [&](double v) {
+            return std::clamp(
+                static_cast<int>(std::floor((std::clamp(v, -4e4, 4e4) + 32768) / double(1 << k))),
+                0, side - 1);
+        };
+        const int x0 = cell(xLo), x1 = cell(xHi), y0 = cell(yLo), y1 = cell(yHi);
+        const double half = (1 << k) / 2.0;
+        for (int cy = y0; cy <= y1; ++cy) {
+            const std::uint64_t* row = plane.data() + static_cast<std::size_t>(cy) * words;
+            for (int w = x0 / 64; w <= x1 / 64; ++w) {
+                std::uint64_t bits = row[w];
+                if (w == x0 / 64) bits &= ~std::uint64_t{0} << (x0 % 64);
+                if (w == x1 / 64 && x1 % 64 != 63) bits &= (std::uint64_t{1} << (x1 % 64 + 1)) - 1;
+                while (bits != 0) {
+                    const int cx = w * 64 + std::countr_zero(bits);
+                    bits &= bits - 1;
+                    visit(cx * double(1 << k) + half - 32768, cy * double(1 << k) + half - 32768);
+                }
+            }
+        }
+    }
+
+private:
+    std::vector<std::vector<std::uint64_t>> planes_;
+};
 
 // What the cached raster was drawn for; any change means placing every
 // point again.
@@ -36,10 +92,15 @@ public:
 
     // X and Y are 16-bit sensor values, kept in 4 bytes a point; values
     // beyond that range are clamped to its ends.
-    void Add(double x, double y) { points_.push_back({Narrow(x), Narrow(y)}); }
+    void Add(double x, double y) {
+        const Point p{Narrow(x), Narrow(y)};
+        points_.push_back(p);
+        cells_.Add(p.x, p.y);
+    }
     void Clear() {
         points_.clear();
         points_.shrink_to_fit();
+        cells_.Clear();
         stamped_ = 0;
         view_.reset();
     }
@@ -61,7 +122,10 @@ protected:
         const QRect area = clipRect();
         if (points_.empty() || area.isEmpty()) return;
         const RasterView now = CurrentView(area);
-        if (!view_ || !(*view_ == now)) Reset(now);
+        if (!view_ || !(*view_ == now)) {
+            Reset(now);
+            StampCells();
+        }
         Stamp(stamped_, points_.size());
         stamped_ = points_.size();
         painter->drawImage(area.topLeft(), raster_);
@@ -118,24 +182,46 @@ private:
         stamped_ = 0;
     }
 
+    // After a view change: when a pixel spans at least the finest cell, the
+    // occupied cells in view are stamped at their centres (at most half a
+    // pixel from their points), else every point is placed.
+    void StampCells() {
+        const QCPRange x = keyAxis()->range(), y = valueAxis()->range();
+        const double perPixel = std::min(x.size() / std::max(1, view_->area.width()),
+                                         y.size() / std::max(1, view_->area.height()));
+        if (keyAxis()->scaleType() != QCPAxis::stLinear ||
+            valueAxis()->scaleType() != QCPAxis::stLinear || !(perPixel >= 1 << Occupancy::kFinest))
+            return;
+        const int k =
+            std::min(Occupancy::kCoarsest, static_cast<int>(std::floor(std::log2(perPixel))));
+        const double margin = (kMarkerHalf + 1) * perPixel;
+        cells_.ForCells(k, x.lower - margin, x.upper + margin, y.lower - margin, y.upper + margin,
+                        [&](double vx, double vy) { StampValue(vx, vy); });
+        stamped_ = points_.size();
+    }
+
     void Stamp(std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) StampValue(points_[i].x, points_[i].y);
+    }
+
+    void StampValue(double x, double y) {
         const int w = raster_.width(), h = raster_.height();
         const QPoint origin = view_->area.topLeft();
         const QRgb color = view_->color;
-        for (std::size_t i = from; i < to; ++i) {
+        {
             double px = 0, py = 0;
-            coordsToPixels(points_[i].x, points_[i].y, px, py);
+            coordsToPixels(x, y, px, py);
             px -= origin.x();
             py -= origin.y();
             // Also rejects NaN; a marker centred just outside may still show.
             if (!(px > -kMarkerHalf - 1 && px < w + kMarkerHalf && py > -kMarkerHalf - 1 &&
                   py < h + kMarkerHalf))
-                continue;
+                return;
             const int cx = static_cast<int>(std::floor(px + 0.5));
             const int cy = static_cast<int>(std::floor(py + 0.5));
             if (cx >= 0 && cx < w && cy >= 0 && cy < h) {
                 std::uint8_t& seen = occupied_[static_cast<std::size_t>(cy) * w + cx];
-                if (seen) continue;
+                if (seen) return;
                 seen = 1;
             }
             FillSquare(cx, cy, color);
@@ -154,6 +240,7 @@ private:
     }
 
     std::vector<Point> points_;
+    Occupancy cells_;
     QImage raster_;
     std::vector<std::uint8_t> occupied_;  // pixel centres already stamped
     std::optional<RasterView> view_;

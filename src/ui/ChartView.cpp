@@ -2,9 +2,11 @@
 
 #include "ui/ChartPointSeries.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -21,20 +23,20 @@ namespace {
 constexpr int kRedrawDelayMs = 16;
 constexpr int kMaxRedrawDelayMs = 1000;
 
-// A graph that refreshes its drawn data from its series just before drawing.
+// A graph that refreshes its drawn data from its series just before drawing,
+// or leaves the drawing to the renderer's image when `prepare` says so.
 class SummaryGraph final : public QCPGraph {
 public:
-    SummaryGraph(QCPAxis* key, QCPAxis* value, std::function<void()> beforeDraw)
-        : QCPGraph(key, value), beforeDraw_(std::move(beforeDraw)) {}
+    SummaryGraph(QCPAxis* key, QCPAxis* value, std::function<bool()> prepare)
+        : QCPGraph(key, value), prepare_(std::move(prepare)) {}
 
 protected:
     void draw(QCPPainter* painter) override {
-        beforeDraw_();
-        QCPGraph::draw(painter);
+        if (prepare_()) QCPGraph::draw(painter);
     }
 
 private:
-    std::function<void()> beforeDraw_;
+    std::function<bool()> prepare_;
 };
 
 // Every sample is kept in a SeriesStore (2 bytes each for 16-bit values, else 4). Before each draw
@@ -44,7 +46,11 @@ private:
 class LineSeries final : public TChartSeries {
 public:
     LineSeries(TChart* chart, const QString& title, const QColor& color)
-        : chart_(chart), graph_(new SummaryGraph(chart->xAxis, chart->yAxis, [this] { Sync(); })) {
+        : chart_(chart), graph_(new SummaryGraph(chart->xAxis, chart->yAxis, [this] {
+              if (chart_->DrawingFromRenderer()) return false;
+              Sync();
+              return true;
+          })) {
         graph_->setName(title);
         graph_->setPen(QPen(color));
         graph_->setLineStyle(QCPGraph::lsLine);
@@ -56,10 +62,14 @@ public:
         const std::int64_t sample = SampleNumber(x, SampleRounding::Nearest);
         const auto value =
             static_cast<std::int32_t>(std::lround(std::clamp(y, kMinValue, kMaxValue)));
+        std::lock_guard<std::mutex> guard(lock_);
         if (store_.Append(sample, value)) range_.Add(double(sample), double(value));
     }
     void Clear() override {
-        store_.Clear();
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            store_.Clear();
+        }
         range_ = SeriesRange{};
         graph_->data()->clear();
     }
@@ -77,6 +87,7 @@ public:
     QCPAbstractPlottable* Plottable() const override { return graph_; }
     const SeriesRange& ValueRange() const override { return range_; }
     const SeriesStore* Store() const override { return &store_; }
+    std::mutex* StoreLock() const override { return &lock_; }
 
 private:
     static constexpr double kMinValue = std::numeric_limits<std::int32_t>::min();
@@ -87,47 +98,24 @@ private:
         return i;
     }
 
-    // Hands the graph the drawing data of the visible range, one sample
-    // beyond each edge included so lines run to the border.
+    // Hands the graph the drawing data of the visible range. Runs on the
+    // thread that appends, so it reads the store without its lock.
     void Sync() {
         QVector<QCPGraphData> data;
-        if (!store_.Empty()) {
-            const QCPRange range = graph_->keyAxis()->range();
-            const int width = std::max(1, graph_->keyAxis()->axisRect()->width());
-            const std::int64_t lo = SampleNumber(range.lower, SampleRounding::Down);
-            const std::int64_t hi = SampleNumber(range.upper, SampleRounding::Up);
-            const std::int64_t first = std::max<std::int64_t>(0, store_.LowerIndex(lo) - 1);
-            const std::int64_t end = std::min(store_.Count(), store_.UpperIndex(hi) + 1);
-            if (first < end) {
-                const std::int64_t xFrom = store_.XAt(first), xTo = store_.XAt(end - 1);
-                if (end - first <= 4 * std::int64_t{width}) {
-                    data.reserve(static_cast<int>(end - first));
-                    store_.Samples(xFrom, xTo, [&](std::int64_t x, std::int32_t v) {
-                        data.append(QCPGraphData(double(x), v));
-                    });
-                } else {
-                    data.reserve(4 * width);
-                    for (const SeriesColumn& c : store_.Columns(xFrom, xTo, width)) {
-                        if (c.Empty()) continue;
-                        const bool lowFirst = c.lowX <= c.highX;
-                        const std::int64_t xs[4] = {c.firstX, lowFirst ? c.lowX : c.highX,
-                                                    lowFirst ? c.highX : c.lowX, c.lastX};
-                        const std::int32_t vs[4] = {c.first, lowFirst ? c.low : c.high,
-                                                    lowFirst ? c.high : c.low, c.last};
-                        for (int k = 0; k < 4; ++k) {
-                            if (k > 0 && xs[k] == xs[k - 1]) continue;
-                            data.append(QCPGraphData(double(xs[k]), vs[k]));
-                        }
-                    }
-                }
-            }
-        }
+        const QCPRange range = graph_->keyAxis()->range();
+        const int width = std::max(1, graph_->keyAxis()->axisRect()->width());
+        const DrawnPointsResult drawn = DrawnPoints(
+            store_, range.lower, range.upper, width, nullptr,
+            [&](std::int64_t x, std::int32_t v) { data.append(QCPGraphData(double(x), v)); });
         graph_->data()->set(data, true);
+        // Dense summaries fill whole columns, where smoothing shows nothing.
+        graph_->setAntialiased(!drawn.dense);
     }
 
     TChart* chart_;
     QCPGraph* graph_;
     SeriesStore store_;
+    mutable std::mutex lock_;  // guards store_ against the renderer's reads
     SeriesRange range_;
 };
 
@@ -171,11 +159,120 @@ protected:
 
 }  // namespace
 
+// Shows the renderer's image of the line series in the plotting area.
+class SeriesImageLayerable final : public QCPLayerable {
+public:
+    explicit SeriesImageLayerable(TChart* chart) : QCPLayerable(chart, "series"), chart_(chart) {}
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
+        painter->setAntialiasing(false);
+    }
+    QRect clipRect() const override { return chart_->axisRect()->rect(); }
+    void draw(QCPPainter* painter) override { chart_->DrawSeriesImage(painter); }
+
+private:
+    TChart* chart_;
+};
+
 TChart::TChart(QWidget* parent) : QCustomPlot(parent) {
     legend->setVisible(false);
     setAutoAddPlottableToLegend(false);
     connect(this, &QCustomPlot::legendClick, this, &TChart::OnLegendClick);
+    // The series image has a layer and a paint buffer of its own below the
+    // graphs and items, so a new image replaces only that buffer.
+    addLayer(QStringLiteral("series"), layer(QStringLiteral("main")), QCustomPlot::limBelow);
+    seriesLayer_ = layer(QStringLiteral("series"));
+    seriesLayer_->setMode(QCPLayer::lmBuffered);
+    new SeriesImageLayerable(this);
+    renderer_ = std::make_unique<ChartRenderer>(
+        this, [this](ChartFrame frame) { ShowSeriesImage(std::move(frame)); });
+    connect(this, &QCustomPlot::beforeReplot, this, [this] { drawingFromRenderer_ = isVisible(); });
+    connect(this, &QCustomPlot::afterReplot, this, [this] {
+        drawingFromRenderer_ = false;
+        AskForSeriesImage();
+    });
     SetUpNavigation();
+}
+
+void TChart::AskForSeriesImage() {
+    if (!isVisible()) {
+        frame_.reset();
+        askedSignature_.clear();
+        return;
+    }
+    ChartFrameGeometry g;
+    g.xLower = xAxis->range().lower;
+    g.xUpper = xAxis->range().upper;
+    g.yLower = yAxis->range().lower;
+    g.yUpper = yAxis->range().upper;
+    g.width = axisRect()->width();
+    g.height = axisRect()->height();
+    g.pixelRatio = devicePixelRatioF();
+    // What the image depends on: when none of it changed since the last
+    // request, the image asked for then is still right.
+    std::vector<std::int64_t> signature = {std::bit_cast<std::int64_t>(g.xLower),
+                                           std::bit_cast<std::int64_t>(g.xUpper),
+                                           std::bit_cast<std::int64_t>(g.yLower),
+                                           std::bit_cast<std::int64_t>(g.yUpper),
+                                           g.width,
+                                           g.height,
+                                           std::bit_cast<std::int64_t>(double(g.pixelRatio))};
+    std::vector<ChartFrameSeries> shown;
+    for (const auto& s : series_) {
+        const SeriesStore* store = s->Store();
+        if (store == nullptr || !s->Active() || store->Empty()) continue;
+        const QPen pen = s->Plottable()->pen();
+        shown.push_back({store, s->StoreLock(), pen});
+        signature.insert(signature.end(),
+                         {reinterpret_cast<std::intptr_t>(store), store->Count(), store->LastX(),
+                          pen.color().rgba(), std::bit_cast<std::int64_t>(pen.widthF())});
+    }
+    if (shown.empty()) {
+        // Nothing to draw: no request, and an image still shown goes.
+        askedSignature_.clear();
+        if (frame_) {
+            frame_.reset();
+            seriesLayer_->replot();
+        }
+        return;
+    }
+    if (signature == askedSignature_) return;
+    askedSignature_ = std::move(signature);
+    renderer_->Request(g, std::move(shown));
+}
+
+void TChart::ShowSeriesImage(ChartFrame frame) {
+    if (frame_ && frame.request < frame_->request) return;
+    frame_ = std::move(frame);
+    if (!isVisible()) return;
+    drawingFromRenderer_ = true;
+    seriesLayer_->replot();
+    drawingFromRenderer_ = false;
+}
+
+void TChart::DrawSeriesImage(QCPPainter* painter) const {
+    if (!drawingFromRenderer_ || !frame_ || frame_->image.isNull()) return;
+    // The image is placed where its ranges lie now: exactly over the
+    // plotting area when they did not change since it was asked for.
+    const ChartFrameGeometry& g = frame_->geometry;
+    const QRectF target(QPointF(xAxis->coordToPixel(g.xLower), yAxis->coordToPixel(g.yUpper)),
+                        QPointF(xAxis->coordToPixel(g.xUpper), yAxis->coordToPixel(g.yLower)));
+    // The layer holds nothing but this image and starts each drawing
+    // transparent, so an image that fills it is copied rather than blended.
+    if (target.toRect() == axisRect()->rect() && target == QRectF(target.toRect()))
+        painter->setCompositionMode(QPainter::CompositionMode_Source);
+    painter->drawImage(target, frame_->image);
+}
+
+void TChart::FinishRendering() {
+    renderer_->WaitIdle();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void TChart::showEvent(QShowEvent* event) {
+    QCustomPlot::showEvent(event);
+    RequestRedraw();  // a hidden chart drew no series image
 }
 
 void TChart::SetTitle(const QString& title) {

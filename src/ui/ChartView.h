@@ -11,6 +11,12 @@
 // The mouse shows the sample under it, two cursors measure differences, a
 // statistics line describes the visible range, and the context menu saves an
 // image or the visible samples.
+//
+// On screen, a shown chart's line series are drawn by a ChartRenderer on its
+// own thread: a redraw draws the axes and shows the newest finished image of
+// the series, placed by its axis ranges, and asks for the next one. Hidden
+// charts, images saved to files and pixmaps taken from a chart draw the
+// series directly, so they are exact for the moment they are taken.
 #pragma once
 
 #include <QColor>
@@ -20,12 +26,14 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "core/ChartViewport.h"
 #include "core/SeriesStore.h"
 #include "qcustomplot.h"
+#include "ui/ChartRenderer.h"
 
 namespace talmir {
 
@@ -69,6 +77,9 @@ public:
     virtual const SeriesRange& ValueRange() const = 0;
     // The samples of a line series; none for point series.
     virtual const SeriesStore* Store() const { return nullptr; }
+    // Held by the series while it changes its store, and by a reader on
+    // another thread while it reads it.
+    virtual std::mutex* StoreLock() const { return nullptr; }
 };
 
 class TChart : public QCustomPlot {
@@ -97,6 +108,11 @@ public:
     // Redraws now (rescaling first when automatic).
     void RedrawNow();
     bool RedrawPending() const { return redrawPending_; }
+    // Waits for the series image asked for by the last redraw and shows it.
+    void FinishRendering();
+    // True while a redraw on screen runs: line series then leave their
+    // drawing to the renderer's image.
+    bool DrawingFromRenderer() const { return drawingFromRenderer_; }
 
     const std::vector<std::unique_ptr<TChartSeries>>& Series() const { return series_; }
 
@@ -132,6 +148,7 @@ public:
     std::function<QString(const QString& caption, const QString& filter)> ChooseSaveFile;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -150,6 +167,10 @@ private:
     void ApplyViewport();
     void UpdateOverlays();
     void OnRubberBand(const QRect& rect);
+    void AskForSeriesImage();
+    void ShowSeriesImage(ChartFrame frame);
+    void DrawSeriesImage(QCPPainter* painter) const;
+    friend class SeriesImageLayerable;
 
     std::vector<std::unique_ptr<TChartSeries>> series_;
     QCPTextElement* title_ = nullptr;
@@ -167,6 +188,14 @@ private:
     QCPItemText* readout_ = nullptr;
     QCPItemText* statistics_ = nullptr;
     bool showStatistics_ = true;
+
+    // Drawing on another thread; declared after the series, so it stops
+    // before they are destroyed.
+    QCPLayer* seriesLayer_ = nullptr;
+    bool drawingFromRenderer_ = false;
+    std::optional<ChartFrame> frame_;  // the newest image shown
+    std::vector<std::int64_t> askedSignature_;
+    std::unique_ptr<ChartRenderer> renderer_;
 };
 
 }  // namespace talmir

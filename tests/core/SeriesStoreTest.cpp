@@ -88,7 +88,11 @@ std::vector<SeriesColumn> BruteColumns(const std::vector<Sample>& samples, int64
 
 void ExpectColumns(const SeriesStore& store, const std::vector<Sample>& samples, int64_t xFrom,
                    int64_t xTo, int w) {
-    const auto got = store.Columns(xFrom, xTo, w);
+    // Taken in three pieces, as a reader on another thread takes them.
+    auto got = store.Columns(xFrom, xTo, w, 0, w / 3);
+    for (const auto& piece : {store.Columns(xFrom, xTo, w, w / 3, 2 * w / 3),
+                              store.Columns(xFrom, xTo, w, 2 * w / 3, w)})
+        got.insert(got.end(), piece.begin(), piece.end());
     const auto want = BruteColumns(samples, xFrom, xTo, w);
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t c = 0; c < got.size(); ++c)

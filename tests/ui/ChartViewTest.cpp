@@ -2,8 +2,10 @@
 // redraws and automatic axes from running ranges.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include "UiTestSupport.h"
 #include "ui/ChartView.h"
@@ -227,6 +229,66 @@ TEST_F(ChartViewTest, CursorsStatisticsReadoutAndExportCoverTheShownSeriesInView
     const QString file = dir.filePath("visible.csv");
     chart.ExportVisibleRange(file);
     EXPECT_EQ(ReadFile(file), "Sample;A;B\r\n10;20;30\r\n11;10;33\r\n12;20;36\r\n13;10;39\r\n");
+}
+
+// A shown chart's series come from the renderer's thread; the picture on
+// screen must be the one drawn directly (as a saved image is).
+TEST_F(ChartViewTest, ShownChartDrawsTheSeriesImageWhereDirectDrawingPutsThem) {
+    chart.resize(500, 300);
+    TChartSeries* dense = chart.AddLineSeries("dense", QColor(0, 0, 255));
+    TChartSeries* sparse = chart.AddLineSeries("sparse", QColor(200, 0, 0));
+    for (int i = 0; i < 200000; ++i) dense->AddXY(i, (i * 37) % 1000);
+    for (int i = 0; i < 200000; i += 5000) sparse->AddXY(i, 1500 + (i / 5000) % 3 * 100);
+    chart.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 5000 &&
+           (chart.windowHandle() == nullptr || !chart.windowHandle()->isExposed()))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    for (bool zoomed : {false, true}) {
+        if (zoomed) chart.Viewport().ZoomTo({100000, 100400}, {0, 2000});
+        chart.RedrawNow();
+        chart.FinishRendering();
+        const QImage onScreen = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage direct =
+            chart.toPixmap(500, 300).toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(onScreen.size(), direct.size());
+        const auto coloured = [](QRgb p) { return qRed(p) != qGreen(p) || qGreen(p) != qBlue(p); };
+        int series = 0, differ = 0;
+        for (int y = 0; y < direct.height(); ++y)
+            for (int x = 0; x < direct.width(); ++x) {
+                const QRgb a = onScreen.pixel(x, y), b = direct.pixel(x, y);
+                series += coloured(b) ? 1 : 0;
+                differ += coloured(a) != coloured(b) ? 1 : 0;
+            }
+        EXPECT_GT(series, 2000) << "zoomed " << zoomed;
+        EXPECT_LT(differ, series / 50) << "zoomed " << zoomed;
+    }
+}
+
+// After the view changes, points are placed from the occupied cells: each
+// lone point's marker is still within a pixel of where it belongs.
+TEST_F(ChartViewTest, PointsPlacedAfterAViewChangeStayWithinAPixel) {
+    chart.resize(400, 400);
+    chart.SetFixedAxes(-35000, 35000, -35000, 35000);
+    TChartSeries* s = chart.AddPointSeries("xy", QColor(0, 0, 255));
+    const std::vector<std::pair<int, int>> points = {
+        {-30000, -30000}, {0, 0}, {12345, -20000}, {31000, 29000}};
+    for (auto [x, y] : points) s->AddXY(x, y);
+    chart.RedrawNow();
+    chart.SetFixedAxes(-35001, 35001, -35001, 35001);  // every point placed again
+    const QImage image = chart.toPixmap(400, 400).toImage();
+    const auto blue = [&](int x, int y) {
+        return image.valid(x, y) && image.pixel(x, y) == QColor(0, 0, 255).rgb();
+    };
+    for (auto [x, y] : points) {
+        const int px = static_cast<int>(std::lround(chart.xAxis->coordToPixel(x)));
+        const int py = static_cast<int>(std::lround(chart.yAxis->coordToPixel(y)));
+        int found = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) found += blue(px + dx, py + dy) ? 1 : 0;
+        EXPECT_EQ(found, 9) << x << ", " << y;  // a 5-pixel marker covers the 3 x 3 around it
+    }
 }
 
 }  // namespace

@@ -1,0 +1,180 @@
+#include "ui/ChartRenderer.h"
+
+#include <QMetaObject>
+#include <QPainter>
+#include <QPolygonF>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace talmir {
+
+namespace {
+
+// Pixel columns read from a store under one hold of its lock: a few tens of
+// microseconds, so that a tick appending to the series hardly waits.
+constexpr int kColumnsPerLock = 64;
+
+// Far-off points (zoomed deep, or a sample far beyond the edge) are pulled in
+// to where the raster engine's fixed-point coordinates still hold.
+constexpr double kMaxPixel = 4.0e6;
+
+std::int64_t FloorSample(double x) {
+    return static_cast<std::int64_t>(std::floor(std::clamp(x, -4.0e18, 4.0e18)));
+}
+std::int64_t CeilSample(double x) {
+    return static_cast<std::int64_t>(std::ceil(std::clamp(x, -4.0e18, 4.0e18)));
+}
+
+}  // namespace
+
+DrawnPointsResult DrawnPoints(const SeriesStore& store, double lower, double upper, int width,
+                              std::mutex* lock,
+                              const std::function<void(std::int64_t, std::int32_t)>& visit,
+                              const std::function<bool()>& cancelled) {
+    DrawnPointsResult result;
+    width = std::max(1, width);
+    std::unique_lock<std::mutex> held;
+    if (lock != nullptr) held = std::unique_lock<std::mutex>(*lock);
+    if (store.Empty()) return result;
+    const std::int64_t lo = FloorSample(lower), hi = CeilSample(upper);
+    const std::int64_t first = std::max<std::int64_t>(0, store.LowerIndex(lo) - 1);
+    const std::int64_t end = std::min(store.Count(), store.UpperIndex(hi) + 1);
+    if (first >= end) return result;
+    const std::int64_t xFrom = store.XAt(first), xTo = store.XAt(end - 1);
+    result.dense = end - first > 4 * std::int64_t{width};
+    if (!result.dense) {
+        store.Samples(xFrom, xTo, visit);
+        return result;
+    }
+    for (int c0 = 0; c0 < width; c0 += kColumnsPerLock) {
+        if (lock != nullptr && !held.owns_lock()) held.lock();
+        const std::vector<SeriesColumn> columns =
+            store.Columns(xFrom, xTo, width, c0, std::min(width, c0 + kColumnsPerLock));
+        if (held.owns_lock()) held.unlock();
+        for (const SeriesColumn& c : columns) {
+            if (c.Empty()) continue;
+            const bool lowFirst = c.lowX <= c.highX;
+            const std::int64_t xs[4] = {c.firstX, lowFirst ? c.lowX : c.highX,
+                                        lowFirst ? c.highX : c.lowX, c.lastX};
+            const std::int32_t vs[4] = {c.first, lowFirst ? c.low : c.high,
+                                        lowFirst ? c.high : c.low, c.last};
+            for (int k = 0; k < 4; ++k)
+                if (k == 0 || xs[k] != xs[k - 1]) visit(xs[k], vs[k]);
+        }
+        if (cancelled && cancelled()) {
+            result.complete = false;
+            return result;
+        }
+    }
+    return result;
+}
+
+ChartRenderer::ChartRenderer(QObject* receiver, std::function<void(ChartFrame)> deliver)
+    : receiver_(receiver), deliver_(std::move(deliver)), thread_([this] { Run(); }) {}
+
+ChartRenderer::~ChartRenderer() {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        stopping_ = true;
+        next_.reset();
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+std::uint64_t ChartRenderer::Request(const ChartFrameGeometry& geometry,
+                                     std::vector<ChartFrameSeries> series) {
+    std::uint64_t request;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        request = ++requested_;
+        next_ = Job{geometry, std::move(series), request};
+    }
+    wake_.notify_all();
+    return request;
+}
+
+void ChartRenderer::WaitIdle() {
+    std::unique_lock<std::mutex> guard(mutex_);
+    idle_.wait(guard, [this] { return stopping_ || (!next_ && !working_); });
+}
+
+bool ChartRenderer::Busy() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return next_.has_value() || working_;
+}
+
+void ChartRenderer::Run() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> guard(mutex_);
+            working_ = false;
+            idle_.notify_all();
+            wake_.wait(guard, [this] { return stopping_ || next_.has_value(); });
+            if (stopping_) return;
+            job = std::move(*next_);
+            next_.reset();
+            working_ = true;
+        }
+        // A newer request makes this one pointless: it is cut short.
+        const auto superseded = [this] {
+            std::lock_guard<std::mutex> guard(mutex_);
+            return stopping_ || next_.has_value();
+        };
+        ChartFrame frame = Draw(job.geometry, job.series, superseded);
+        if (frame.image.isNull() && superseded()) continue;
+        frame.request = job.request;
+        QMetaObject::invokeMethod(
+            receiver_, [deliver = deliver_, frame = std::move(frame)] { deliver(frame); },
+            Qt::QueuedConnection);
+    }
+}
+
+ChartFrame ChartRenderer::Draw(const ChartFrameGeometry& g,
+                               const std::vector<ChartFrameSeries>& series,
+                               const std::function<bool()>& cancelled) {
+    ChartFrame frame;
+    frame.geometry = g;
+    if (g.width <= 0 || g.height <= 0 || !(g.xUpper > g.xLower) || !(g.yUpper > g.yLower))
+        return frame;
+    QImage image(std::max(1, static_cast<int>(std::lround(g.width * g.pixelRatio))),
+                 std::max(1, static_cast<int>(std::lround(g.height * g.pixelRatio))),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(g.pixelRatio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    const double xScale = g.width / (g.xUpper - g.xLower);
+    const double yScale = g.height / (g.yUpper - g.yLower);
+    const auto pixel = [](double v) { return std::clamp(v, -kMaxPixel, kMaxPixel); };
+    QPolygonF line;
+    for (const ChartFrameSeries& s : series) {
+        line.clear();
+        const DrawnPointsResult drawn = DrawnPoints(
+            *s.store, g.xLower, g.xUpper, g.width, s.lock,
+            [&](std::int64_t x, std::int32_t v) {
+                line.append(QPointF(pixel((double(x) - g.xLower) * xScale),
+                                    pixel(g.height - (double(v) - g.yLower) * yScale)));
+            },
+            cancelled);
+        if (!drawn.complete) return ChartFrame{};
+        // Dense summaries fill whole columns, where smoothing shows nothing
+        // and costs most of the drawing; a few samples are drawn smooth.
+        // Smooth lines are drawn half a pixel off, as the chart's own painter
+        // does, so both drawings put them on the same pixels.
+        painter.setRenderHint(QPainter::Antialiasing, !drawn.dense);
+        painter.setTransform(drawn.dense ? QTransform() : QTransform::fromTranslate(0.5, 0.5));
+        painter.setPen(s.pen);
+        if (line.size() == 1) {
+            painter.drawPoint(line.front());
+        } else if (line.size() > 1) {
+            painter.drawPolyline(line);
+        }
+    }
+    painter.end();
+    frame.image = std::move(image);
+    return frame;
+}
+
+}  // namespace talmir
