@@ -3,7 +3,7 @@
 BUILD := build
 SIM := $(CURDIR)/$(BUILD)/lib/libtalmirsim.so
 
-.PHONY: run test deps build sanitize-test format bench screenshots fuzz soak
+.PHONY: run test deps build sanitize-test format bench screenshots fuzz soak check-windows
 
 run: build
 	TALMIR_SIM_LATENCY_US=$${TALMIR_SIM_LATENCY_US:-250} TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir
@@ -44,12 +44,18 @@ fuzz: deps
 	done; \
 	rm -rf $$scratch
 
+# A Debian package of the build, build/talmir_<version>_amd64.deb.
+.PHONY: package
+package: build
+	cmake --build --preset default --target package
+
 bench: build
 	scripts/run-benchmarks.sh $(BUILD)
 
 # The README's picture of a zoomed chart with cursors and statistics.
 screenshots: build
 	$(BUILD)/bin/ChartScreenshot docs/chart-zoomed.png
+	$(BUILD)/bin/AnalysisScreenshot docs/xy-fit.png docs/angle-error.png
 
 # Runs the tool's windows offscreen against the simulator for SOAK_S seconds,
 # polling every 1 ms with logging on, and fails when resident memory grows
@@ -58,6 +64,23 @@ SOAK_S ?= 3600
 soak: build
 	QT_QPA_PLATFORM=offscreen TALMIR_SIM_LATENCY_US=$${TALMIR_SIM_LATENCY_US:-250} \
 		TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir-soak $(SOAK_S)
+
+# Cross-compiles src/core, src/device, the simulator and their tests for 64-bit
+# Windows (mingw-w64, the windows preset) and runs the tests under wine in a
+# scratch prefix that is removed afterwards.
+WINE := /usr/lib/wine/wine64
+WINESERVER := /usr/lib/wine/wineserver
+check-windows:
+	scripts/install-deps.sh --windows
+	cmake --preset windows
+	cmake --build --preset windows
+	@prefix=$$(mktemp -d /tmp/talmir-wine.XXXXXX); \
+	export WINEPREFIX=$$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="; \
+	echo "== wine prefix $$prefix"; \
+	timeout 300 $(WINE) wineboot --init > $$prefix.log 2>&1 </dev/null \
+		|| { cat $$prefix.log; echo "wineboot failed"; rm -rf $$prefix $$prefix.log; exit 1; }; \
+	timeout 1800 ctest --preset windows </dev/null; rc=$$?; \
+	$(WINESERVER) -k 2>/dev/null; rm -rf $$prefix $$prefix.log; exit $$rc
 
 format:
 	clang-format -i $$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need,
-# when any of them is missing.
+# when any of them is missing. With --windows, installs instead what
+# `make check-windows` needs: the mingw-w64 cross compiler, GoogleTest's
+# sources and wine64 to run the cross-built tests.
 set -euo pipefail
 
 packages=(
@@ -13,7 +15,11 @@ packages=(
     clang-format
     clang-14 libfuzzer-14-dev
     xvfb xauth
+    dpkg-dev file
 )
+if [ "${1:-}" = "--windows" ]; then
+    packages=(cmake make mingw-w64 g++-mingw-w64-x86-64-posix googletest libeigen3-dev libkissfft-dev wine64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

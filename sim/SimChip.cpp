@@ -13,6 +13,7 @@ constexpr std::size_t kWordBits = 16;
 
 SimChip::SimChip() {
     reset();
+    signal_.set(SimSignal::fromEnvironment());
 }
 
 void SimChip::reset() {
@@ -51,7 +52,7 @@ SimBitStream SimChip::frameOutput() {
     if (registerRead) {
         stream.append(readRegister(pendingAddr_), 16);
     } else {
-        const LiveSample s = SimLiveValues::sample(magnet_, noise_);
+        const LiveSample s = SimLiveValues::sample(magnet_, noise_, signal_);
         stream = SimAngleFrames::build(interfaceMode(), s);
     }
     return stream;
@@ -73,7 +74,7 @@ InterfaceMode SimChip::interfaceMode() const {
 
 uint16_t SimChip::readRegister(uint8_t addr) {
     if (pinned_[addr] || !SimLiveValues::isLiveRegister(addr)) return registers_[addr];
-    const LiveSample s = SimLiveValues::sample(magnet_, noise_);
+    const LiveSample s = SimLiveValues::sample(magnet_, noise_, signal_);
     return *SimLiveValues::registerValue(addr, s);
 }
 

@@ -10,6 +10,7 @@
 #include "SimAngleFrames.h"
 #include "SimMagnet.h"
 #include "SimNoise.h"
+#include "SimSignal.h"
 
 namespace talmirsim {
 
@@ -22,7 +23,8 @@ public:
 
     SimChip();
 
-    // Power-on registers and protocol state; the magnet and noise are left alone.
+    // Power-on registers and protocol state; the magnet, noise and signal are
+    // left alone.
     void reset();
 
     // One frame written by the host.
@@ -43,6 +45,8 @@ public:
 
     SimMagnet& magnet() { return magnet_; }
     SimNoise& noise() { return noise_; }
+    // The sensor's channels; at construction as TALMIR_SIM_SIGNAL sets them.
+    SimSignal& signal() { return signal_; }
 
 private:
     enum class Pending { None, Read, Write };
@@ -57,6 +61,7 @@ private:
     bool ignoreWrites_ = false;
     SimMagnet magnet_;
     SimNoise noise_;
+    SimSignal signal_;
 };
 
 }  // namespace talmirsim

@@ -21,7 +21,10 @@ auto locked(Action&& action) {
 extern "C" {
 
 void TalmirSim_Reset(void) {
-    locked([](SimState& s) { s.reset(); });
+    locked([](SimState& s) {
+        s.reset();
+        s.chip.signal().set(SimSignal::Params{});
+    });
 }
 
 void TalmirSim_SetRegister(uint8_t addr, uint16_t value) {
@@ -65,6 +68,34 @@ void TalmirSim_SetAngle(uint16_t angle) {
 
 void TalmirSim_SetNoise(int amplitude, uint32_t seed) {
     locked([&](SimState& s) { s.chip.noise().configure(amplitude, seed); });
+}
+
+int TalmirSim_SetSignal(const TalmirSimSignal* signal) {
+    if (signal == nullptr) return 0;
+    SimSignal::Params p;
+    p.offsetX = signal->offsetX;
+    p.offsetY = signal->offsetY;
+    p.amplitudeX = signal->amplitudeX;
+    p.amplitudeY = signal->amplitudeY;
+    p.phaseDeg = signal->phaseDeg;
+    p.h3Percent = signal->h3Percent;
+    p.noiseLsb = signal->noiseLsb;
+    return locked([&](SimState& s) { return s.chip.signal().set(p) ? 1 : 0; });
+}
+
+void TalmirSim_GetSignal(TalmirSimSignal* out) {
+    if (out == nullptr) return;
+    const SimSignal::Params p = locked([](SimState& s) { return s.chip.signal().params(); });
+    *out = TalmirSimSignal{p.offsetX,  p.offsetY,   p.amplitudeX, p.amplitudeY,
+                           p.phaseDeg, p.h3Percent, p.noiseLsb};
+}
+
+int TalmirSim_SetSignalText(const char* text) {
+    if (text == nullptr) return 0;
+    const SimSignal::Parsed parsed = SimSignal::parse(text);
+    SimSignal::report(parsed, "TalmirSim_SetSignalText");
+    locked([&](SimState& s) { s.chip.signal().set(parsed.params); });
+    return static_cast<int>(parsed.ignored.size());
 }
 
 uint32_t TalmirSim_TraceCount(void) {

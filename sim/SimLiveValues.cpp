@@ -22,15 +22,28 @@ uint16_t aroundMidpoint(int v) {
 
 }  // namespace
 
-LiveSample SimLiveValues::sample(const SimMagnet& magnet, SimNoise& noise) {
+LiveSample SimLiveValues::sample(const SimMagnet& magnet, SimNoise& noise, SimSignal& signal) {
     LiveSample s;
     const uint16_t trueAngle = magnet.angle();
     const double phase = 2.0 * std::numbers::pi * trueAngle / 65536.0;
     s.turns = magnet.turns();
-    s.angle = static_cast<uint16_t>(trueAngle + noise.next());
-    s.sine = static_cast<int>(std::lround(kAmplitude * std::sin(phase))) + noise.next();
-    s.cosine = static_cast<int>(std::lround(kAmplitude * std::cos(phase))) + noise.next();
-    s.amplitude = static_cast<uint16_t>(kAmplitude + noise.next());
+    if (signal.ideal()) {
+        s.angle = static_cast<uint16_t>(trueAngle + noise.next());
+        s.sine = static_cast<int>(std::lround(kAmplitude * std::sin(phase))) + noise.next();
+        s.cosine = static_cast<int>(std::lround(kAmplitude * std::cos(phase))) + noise.next();
+        s.amplitude = static_cast<uint16_t>(kAmplitude + noise.next());
+    } else {
+        const SimSignal::Channels c = signal.channels(phase);
+        s.sine = static_cast<int>(std::lround(c.x)) + noise.next();
+        s.cosine = static_cast<int>(std::lround(c.y)) + noise.next();
+        s.angle = SimSignal::converterAngle(s.sine, s.cosine);
+        // The turn count follows the converter's angle across zero.
+        const int16_t lead = static_cast<int16_t>(static_cast<uint16_t>(s.angle - trueAngle));
+        const int64_t unwrapped = s.turns * 65536 + trueAngle + lead;
+        s.turns = unwrapped >= 0 ? unwrapped / 65536 : -((-unwrapped + 65535) / 65536);
+        s.amplitude = static_cast<uint16_t>(
+            std::clamp(std::lround(std::hypot(s.sine, s.cosine)) + noise.next(), 0L, 65535L));
+    }
     const double countsPer10ms = magnet.speed() * 65536.0 / 100.0;
     s.velocity = clampToInt16(countsPer10ms + (magnet.frozen() ? 0 : noise.next()));
     return s;

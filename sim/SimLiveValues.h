@@ -1,5 +1,5 @@
-// The chip's live measurement, sampled from the magnet with noise, and the
-// result registers that show it.
+// The chip's live measurement, sampled from the magnet through its sensor's
+// channels with noise, and the result registers that show it.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 
 #include "SimMagnet.h"
 #include "SimNoise.h"
+#include "SimSignal.h"
 
 namespace talmirsim {
 
@@ -24,7 +25,11 @@ public:
     static constexpr int kAmplitude = 20000;
     static constexpr uint16_t kChannelMidpoint = 32768;
 
-    static LiveSample sample(const SimMagnet& magnet, SimNoise& noise);
+    // With an ideal signal the channels are exact and the angle is the
+    // magnet's; otherwise the channels carry the signal's imperfections and
+    // the angle, turn count and amplitude are the converter's, from the
+    // channels it delivers. `noise` is added to every value either way.
+    static LiveSample sample(const SimMagnet& magnet, SimNoise& noise, SimSignal& signal);
     // Value of a live result register (34..41), nothing for other addresses.
     static std::optional<uint16_t> registerValue(uint8_t addr, const LiveSample& s);
     static bool isLiveRegister(uint8_t addr) { return addr >= 34 && addr <= 41; }

@@ -33,9 +33,23 @@ typedef struct TalmirSimCall {
     uint8_t data[16]; /* first bytes of them */
 } TalmirSimCall;
 
+/* Imperfections of the sensor's channels: X (sine) = offsetX + amplitudeX·
+ * (sin θ + h·sin 3θ), Y (cosine) = offsetY + amplitudeY·(cos ψ − h·cos 3ψ),
+ * ψ = θ + phaseDeg, h = h3Percent / 100, each plus Gaussian noise of standard
+ * deviation noiseLsb. The ideal setting (offsets 0, amplitudes 20000, the rest
+ * 0) gives exact channels and the magnet's own angle; any other makes the
+ * chip's angle atan2(X, Y) of the channels it delivers. */
+typedef struct TalmirSimSignal {
+    double offsetX, offsetY;       /* LSB */
+    double amplitudeX, amplitudeY; /* LSB, in (0, 32767] */
+    double phaseDeg;               /* in (-90, 90) */
+    double h3Percent;              /* third harmonic, percent of the amplitude, in [-50, 50] */
+    double noiseLsb;               /* standard deviation, in [0, 1000] */
+} TalmirSimSignal;
+
 /* Everything to power-on state: channel closed, registers, trace, read queue,
  * injected failures, GPIO; plugged in, no latency; magnet frozen at angle 0
- * without noise. */
+ * without noise; ideal channels. */
 TALMIRSIM_API void TalmirSim_Reset(void);
 /* Pins the value a read of addr delivers (live registers included) until reset;
  * a later register write replaces the pinned value. */
@@ -64,6 +78,16 @@ TALMIRSIM_API void TalmirSim_SetSpeed(double turnsPerSecond);
 TALMIRSIM_API void TalmirSim_SetAngle(uint16_t angle);
 /* Noise amplitude in counts of each live value, and the seed of its generator. */
 TALMIRSIM_API void TalmirSim_SetNoise(int amplitude, uint32_t seed);
+/* Takes this channel setting and restarts its noise sequence; 1 when taken,
+ * 0 (setting unchanged) when a value is out of range or signal is null. */
+TALMIRSIM_API int TalmirSim_SetSignal(const TalmirSimSignal* signal);
+TALMIRSIM_API void TalmirSim_GetSignal(TalmirSimSignal* out);
+/* The setting of "key=value" items as in TALMIR_SIM_SIGNAL, which the library
+ * reads when it loads ("offset_x=300 offset_y=-200 amp_x=20000 amp_y=19000
+ * phase_deg=2 h3=0.5 noise=3"), applied to the ideal setting. An unknown key
+ * or a bad value is ignored with a message on standard error; returns how
+ * many items were ignored. */
+TALMIRSIM_API int TalmirSim_SetSignalText(const char* text);
 TALMIRSIM_API uint32_t TalmirSim_TraceCount(void);
 /* Copies call i into out; 1 when i is valid, else 0. */
 TALMIRSIM_API int TalmirSim_TraceGet(uint32_t i, TalmirSimCall* out);

@@ -1,16 +1,20 @@
-// Program entry: run an analysis job ("-xyfit", "-angleerror") when asked,
-// before anything else; else bind the MPSSE library, run the "-adapters" job
-// when asked, otherwise create the main window (whose creation may run a
-// command-line job and end the process), then the two hidden auxiliary chart
-// windows, and run the event loop.
+// Program entry: read the leading options ("--help" and "--version" answer
+// and exit; "--demo" binds the simulated adapter beside the executable instead
+// of the MPSSE library), then run an analysis job ("-xyfit", "-angleerror")
+// when asked, before anything else; else bind the MPSSE library, run the
+// "-adapters" job when asked, otherwise create the main window (whose creation
+// may run a command-line job and end the process), then the two hidden
+// auxiliary chart windows, and run the event loop.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <cstdio>
 #include <memory>
 
+#include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
 #include "ui/ErrorBox.h"
+#include "ui/StartOptions.h"
 #include "ui/TimerWakeups.h"
 #include "ui/UnitASensChart.h"
 #include "ui/UnitChart.h"
@@ -28,11 +32,42 @@ void Print(std::FILE* stream, const QString& line) {
     std::fprintf(stream, "%s\n", line.toLocal8Bit().constData());
 }
 
+// "--version": the version, then the file the binding would load, found the
+// way the binding finds it (the first of `names` that loads).
+QString VersionText(const std::vector<std::string>& names) {
+    QString text = QStringLiteral("talmir " TALMIR_VERSION "\n");
+    for (const std::string& name : names) {
+        if (void* library = talmir::OpenLibrary(name)) {
+            return text + QStringLiteral("Библиотека MPSSE: ") +
+                   QString::fromStdString(talmir::LoadedFilePath(library, name));
+        }
+    }
+    QStringList tried;
+    for (const std::string& name : names) tried << QString::fromStdString(name);
+    return text + QStringLiteral("Библиотека MPSSE не загружается; испробованы: ") +
+           tried.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace talmir;
-    const QStringList args = ArgumentsAfterProgram(argc, argv);
+    const StartOptions start = ParseStartOptions(ArgumentsAfterProgram(argc, argv));
+    if (!start.error.isEmpty()) {
+        Print(stderr, start.error);
+        return 1;
+    }
+    if (start.help) {
+        std::fputs(HelpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    const std::vector<std::string> libraries =
+        start.demo ? DemoLibraryNames(ExecutableDir()) : MpsseLibraryNames();
+    if (start.version) {
+        Print(stdout, VersionText(libraries));
+        return 0;
+    }
+    const QStringList& args = start.args;
     const bool job = IsCommandLineJob(args);
 
     // Analysing a data file needs neither the MPSSE library nor any window.
@@ -47,9 +82,12 @@ int main(int argc, char** argv) {
     if (job && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    // The demo answers with a real adapter's USB latency, as "make run" does.
+    if (start.demo && !qEnvironmentVariableIsSet("TALMIR_SIM_LATENCY_US"))
+        qputenv("TALMIR_SIM_LATENCY_US", "250");
     QString bindingMessage;
     Mpsse().LoadMPSSELibrary(
-        [&](const std::string& m) { bindingMessage = QString::fromStdString(m); });
+        libraries, [&](const std::string& m) { bindingMessage = QString::fromStdString(m); });
     if (job) {
         if (!bindingMessage.isEmpty()) Print(stderr, bindingMessage);
         if (Mpsse().IsLoaded()) Print(stderr, LibraryPathText(Mpsse()));
@@ -63,6 +101,8 @@ int main(int argc, char** argv) {
         return listing.exitCode;
     }
 
+    // Names the user's configuration folder of an installed copy (~/.config/talmir).
+    QCoreApplication::setApplicationName(QStringLiteral("talmir"));
     QApplication app(argc, argv);
     WakeTimersOnTime();
     if (job) {
@@ -74,6 +114,8 @@ int main(int argc, char** argv) {
     TF_FaceOptions options;
     options.exeDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
     options.args = args;
+    options.demo = start.demo;
+    options.language = start.language;
     auto face = std::make_unique<TF_Face>(options);
     if (const auto code = face->JobExitCode()) {
         face.reset();  // runs FormDestroy, which rewrites the settings file

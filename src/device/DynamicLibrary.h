@@ -1,4 +1,6 @@
 // Loading a shared library by file name and looking up its exports by name.
+// File names and paths are UTF-8 text on every platform (wide-character calls
+// on Windows).
 #pragma once
 
 #include <string>

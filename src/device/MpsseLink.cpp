@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 
 #include "device/DeviceError.h"
 #include "device/DynamicLibrary.h"
@@ -19,6 +20,7 @@ using namespace mpsse;
 
 namespace {
 constexpr const char* kOwnLibrary = "libtalmirmpsse.so";
+constexpr const char* kSimulatorLibrary = "libtalmirsim.so";
 }  // namespace
 
 std::string InstalledOwnMpsseLibrary() {
@@ -46,8 +48,23 @@ std::vector<std::string> MpsseLibraryNames(const char* override, const std::stri
 #endif
 }
 
+std::vector<std::string> DemoLibraryNames(const std::string& exeDir) {
+    const std::filesystem::path lib = std::filesystem::path(exeDir) / ".." / "lib";
+    return {(lib / kSimulatorLibrary).lexically_normal().string(),
+            (lib / "talmir" / kSimulatorLibrary).lexically_normal().string()};
+}
+
 std::vector<std::string> MpsseLibraryNames() {
+#ifdef _WIN32
+    // The narrow environment holds only the ANSI code page; the wide one holds
+    // any path, which is passed on as UTF-8 like every file name here.
+    const std::string_view var = kLibraryEnvVar;
+    const wchar_t* wide = _wgetenv(std::wstring(var.begin(), var.end()).c_str());
+    const std::u8string text = wide ? std::filesystem::path(wide).u8string() : std::u8string();
+    return MpsseLibraryNames(std::string(text.begin(), text.end()).c_str(), ExecutableDir());
+#else
     return MpsseLibraryNames(std::getenv(kLibraryEnvVar), ExecutableDir());
+#endif
 }
 
 std::string AdapterTypeName(std::uint32_t type) {

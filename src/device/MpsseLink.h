@@ -38,6 +38,10 @@ std::vector<std::string> MpsseLibraryNames();
 std::vector<std::string> MpsseLibraryNames(const char* override, const std::string& exeDir);
 // Where the installation puts our own MPSSE library.
 std::string InstalledOwnMpsseLibrary();
+// The simulated adapter's files tried in demo mode, relative to the
+// executable folder `exeDir`: ../lib/ (the build tree), then ../lib/talmir/
+// (an installed or unpacked package).
+std::vector<std::string> DemoLibraryNames(const std::string& exeDir);
 
 // One channel as SPI_GetChannelInfo describes it.
 struct MpsseChannelInfo {

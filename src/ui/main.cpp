@@ -2,6 +2,7 @@
 #include "ui/main.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QStatusBar>
 #include <cstdint>
@@ -37,7 +38,14 @@ TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
       circle(std::make_unique<Ui::PageCircle>()),
       options_(std::move(options)) {
     if (options_.link == nullptr) options_.link = &Mpsse();
+    if (!options_.settings) options_.settings = SettingsPathsForExecutable(options_.exeDir);
+    // An installed copy keeps its files in the user's folders, which may not
+    // exist yet; a folder that cannot be made shows up when a file is written.
+    for (const QString& dir : {options_.settings->configDir, options_.settings->documentsDir})
+        if (!dir.isEmpty()) QDir().mkpath(dir);
     ui->setupUi(this);
+    // Simulated readings must not be taken for a chip's.
+    if (options_.demo) setWindowTitle(windowTitle() + QStringLiteral(" (демо: симулятор)"));
     cfg->setupUi(ui->tsASensDig);
     chart->setupUi(ui->TabSheet2);
     work->setupUi(ui->tsWork);
@@ -68,7 +76,7 @@ void TF_Face::ShowLibraryPath() {
 }
 
 QString TF_Face::ConfigPath() const {
-    return options_.exeDir + QStringLiteral("config.ini");
+    return options_.settings->configFile;
 }
 
 void TF_Face::SetUpPages() {
@@ -181,7 +189,7 @@ void TF_Face::SaveConfig() {
 void TF_Face::LoadConfig() {
     IniFile ini;
     ini.Load(FilePath(ConfigPath()));
-    const std::string defaultFile = (options_.exeDir + QStringLiteral("data.csv")).toStdString();
+    const std::string defaultFile = options_.settings->defaultDataFile.toStdString();
     chart->EditChartsFile->setText(
         QString::fromStdString(ini.ReadString(kSection, "SaveRegsDataFile", defaultFile)));
     work->EditAngleDataFile->setText(

@@ -2,6 +2,7 @@
 // jobs. Its handlers are split over main_*.cpp by page.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QPointer>
 #include <QString>
@@ -11,9 +12,13 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "device/TASensDig.h"
 #include "ui/RegisterFileDialog.h"
+#include "ui/SettingsPaths.h"
+
+class QCPCurve;
 
 namespace Ui {
 class TF_Face;
@@ -29,6 +34,7 @@ class TChartSeries;
 class TF_Chart;
 struct RawReading;
 class TF_ASens_Chart;
+class AngleErrorWindow;
 
 // The 8-bit value last driven onto the adapter's GPIO lines.
 extern std::uint8_t GPIOState;
@@ -69,9 +75,14 @@ AnalysisJobOutput RunAnalysisJob(const QStringList& args);
 QString LibraryPathText(const MpsseLink& link);
 
 struct TF_FaceOptions {
-    QString exeDir;             // folder of config.ini and pics/, with a trailing separator
+    QString exeDir;             // the executable's folder, with a trailing separator
     QStringList args;           // command-line arguments after the program name
     MpsseLink* link = nullptr;  // the SPI link; the process-wide one when null
+    bool demo = false;          // bound to the simulated adapter: the caption says so
+    QString language;           // the window's language ("--lang"); empty for the default
+    // Where config.ini, the default data file and the pictures are; chosen
+    // from exeDir (SettingsPathsForExecutable) when none.
+    std::optional<SettingsPaths> settings;
 };
 
 class TF_Face : public QWidget {
@@ -188,12 +199,30 @@ public slots:
     void cbSerYClick();
     void cbSerAngleClick();
     void cbSerAmplClick();
+    // Opens the window "Ошибка угла" on the samples kept since the last start.
+    void BtnAngleErrorClick();
+
+public:
+    // The window "Ошибка угла"; none until first opened.
+    AngleErrorWindow* AngleErrorWin() const;
+
+private:
+    // Angle, X and Y of every work-data cycle since the page's last start.
+    std::vector<std::uint16_t> workAngles_;
+    std::vector<std::int16_t> workX_, workY_;
+    QPointer<AngleErrorWindow> angleErrorWindow_;
 
     // --- XY circle page (main_xy.cpp) ---
 public slots:
     void btnStartXYChartClick();
     void TimerXYDataTimer();
     void Button2Click();
+    // Fits an ellipse to the page's points and shows it in the block
+    // "Аппроксимация эллипсом" and drawn over the points.
+    void RefitXYEllipse();
+
+private:
+    QElapsedTimer xyFitClock_;  // since the last fit
 
 public:
     std::unique_ptr<Ui::TF_Face> ui;
@@ -205,6 +234,7 @@ public:
     QTimer* Timer = nullptr;
     QTimer* TimerWorkData = nullptr;
     QTimer* TimerXYData = nullptr;
+    QTimer* TimerXYFit = nullptr;  // single shot: the next ellipse fit
 
     // Chart page series.
     TChartSeries* SeriesAng = nullptr;
@@ -218,6 +248,7 @@ public:
     TChartSeries* LineSeriesAmpl = nullptr;
     // XY page series.
     TChartSeries* SeriesXY = nullptr;
+    QCPCurve* CurveXYFit = nullptr;  // the fitted ellipse
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -96,12 +96,18 @@ void TF_Face::RepaintBitGrid() {
     cfg->sgReg->viewport()->update();
 }
 
-// Pictures larger than the picture area are scaled down to fit it, keeping
-// their aspect ratio. A file that exists but does not decode raises before
-// anything on the page changes.
+// The picture is N.png in the first picture folder that has it (beside the
+// executable, then the installed ones). Pictures larger than the picture area
+// are scaled down to fit it, keeping their aspect ratio. A file that exists but does not decode
+// raises before anything on the page changes.
 void TF_Face::ShowRegisterPicture(std::uint16_t address) {
-    const QString path = ExeDir() + QStringLiteral("pics/%1.png").arg(address);
-    if (!QFile::exists(path)) {
+    QString path;
+    for (const QString& dir : options_.settings->pictureDirs) {
+        path = dir + QStringLiteral("%1.png").arg(address);
+        if (QFile::exists(path)) break;
+        path.clear();
+    }
+    if (path.isEmpty()) {
         cfg->ImageReg->clear();
         return;
     }

@@ -1,11 +1,17 @@
-// Work-data page: X, Y, angle and amplitude registers over time.
+// Work-data page: X, Y, angle and amplitude registers over time, and the
+// window "Ошибка угла" on the run since the last start.
 #include <QFile>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QSplitter>
+#include <QTabWidget>
+#include <vector>
 
 #include "core/AngleRecord.h"
 #include "core/DataFile.h"
 #include "core/SampleLines.h"
 #include "ui/AcquisitionControl.h"
+#include "ui/AngleErrorWindow.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
@@ -19,6 +25,8 @@ namespace talmir {
 std::uint32_t WorkDataSampleCounter = 0;
 
 namespace {
+
+const QKeySequence kAngleErrorWindowKey(QStringLiteral("Ctrl+Shift+3"));
 
 void SetUpChart(TChart* chart, const QString& title) {
     chart->SetTitle(title);
@@ -54,10 +62,24 @@ void TF_Face::SetUpWorkDataPage() {
     connect(work->cbSerY, &QCheckBox::clicked, this, &TF_Face::cbSerYClick);
     connect(work->cbSerAngle, &QCheckBox::clicked, this, &TF_Face::cbSerAngleClick);
     connect(work->cbSerAmpl, &QCheckBox::clicked, this, &TF_Face::cbSerAmplClick);
+    connect(work->BtnAngleError, &QPushButton::clicked, this, &TF_Face::BtnAngleErrorClick);
+
+    // Works from every window of the tool, as the other windows' shortcuts do.
+    auto* shortcut = new QShortcut(kAngleErrorWindowKey, this);
+    shortcut->setContext(Qt::ApplicationShortcut);
+    shortcut->setObjectName(QStringLiteral("ShortcutAngleErrorWindow"));
+    connect(shortcut, &QShortcut::activated, this, &TF_Face::BtnAngleErrorClick);
+    ui->PageControl->setTabToolTip(
+        ui->PageControl->indexOf(ui->tsWork),
+        QStringLiteral("Окно «Ошибка угла»: %1")
+            .arg(kAngleErrorWindowKey.toString(QKeySequence::NativeText)));
 }
 
 void TF_Face::BtnStartAngleWrkDataClick() {
     if (!ToggleAcquisition(work->BtnStartAngleWrkData)) return;
+    workAngles_.clear();
+    workX_.clear();
+    workY_.clear();
     // Ticking an unticked box counts as one click of it; the start then
     // raises the programming-mode line even when the box was ticked already.
     // Without that line no cycle can run: the start ends after its one error
@@ -83,6 +105,10 @@ void TF_Face::TimerWorkDataTimer() {
         LineSeriesX->AddXY(n, x);
         LineSeriesY->AddXY(n, y);
         LineSeriesAmpl->AddXY(n, ampl);
+        // X and Y are signed 16-bit register values.
+        workAngles_.push_back(angle);
+        workX_.push_back(static_cast<std::int16_t>(x));
+        workY_.push_back(static_cast<std::int16_t>(y));
         for (TChart* c : {work->ChartTop, work->ChartMid, work->ChartBot}) c->RequestRedraw();
 
         if (work->cbSaveToFile->isChecked()) {
@@ -96,6 +122,27 @@ void TF_Face::TimerWorkDataTimer() {
 void TF_Face::Button1Click() {
     for (TChartSeries* s : {LineSeriesAmpl, LineSeriesAngle, LineSeriesX, LineSeriesY}) s->Clear();
     for (TChart* c : {work->ChartTop, work->ChartMid, work->ChartBot}) c->RequestRedraw();
+}
+
+AngleErrorWindow* TF_Face::AngleErrorWin() const {
+    return angleErrorWindow_;
+}
+
+void TF_Face::BtnAngleErrorClick() {
+    if (angleErrorWindow_.isNull()) {
+        angleErrorWindow_ = new AngleErrorWindow(this);
+        connect(angleErrorWindow_, &AngleErrorWindow::RefreshRequested, this,
+                &TF_Face::BtnAngleErrorClick);
+    }
+    Guard(this, [&] {
+        std::vector<AngleSample> samples(workAngles_.size());
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = AngleSample{workAngles_[i], workX_[i], workY_[i]};
+        angleErrorWindow_->ShowSamples(samples);
+    });
+    angleErrorWindow_->show();
+    angleErrorWindow_->raise();
+    angleErrorWindow_->activateWindow();
 }
 
 namespace {

@@ -1,7 +1,17 @@
-// XY circle page: sine against cosine with running extremes.
+// XY circle page: sine against cosine with running extremes, and an ellipse
+// fitted to the points refitted a few times a second while they arrive.
 
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <numbers>
+#include <utility>
+#include <vector>
+
+#include "core/AnalysisText.h"
 #include "core/AngleRecord.h"
 #include "core/DataFile.h"
+#include "core/EllipseFit.h"
 #include "core/SampleLines.h"
 #include "core/XYStats.h"
 #include "ui/AcquisitionControl.h"
@@ -17,6 +27,8 @@ namespace talmir {
 namespace {
 
 constexpr double kAxisLimit = 35000;  // every signed 16-bit value lies inside
+constexpr int kFitIntervalMs = 250;   // at most four fits a second
+constexpr int kEllipsePoints = 360;   // segments of the drawn ellipse
 
 // Extremes of both channels since the last start of the page.
 XYExtremes XYSinCosExtremes;
@@ -31,6 +43,49 @@ void ShowStatistics(Ui::PageCircle& page, const XYExtremes& e) {
     show(page.LabelXYCosMINV, e.CosMin);
     show(page.LabelXYCosOFFSETV, Offset(e.CosMax, e.CosMin));
     show(page.LabelXYCosAMPLV, Amplitude(e.CosMax, e.CosMin));
+}
+
+QString Decimal(double value, int digits) {
+    return QString::fromStdString(DecimalText(value, digits));
+}
+
+// The block "Аппроксимация эллипсом": the fit's values, or none and the reason.
+void ShowFit(Ui::PageCircle& page, const std::optional<EllipseFit>& fit, const QString& refusal) {
+    QLabel* const values[] = {page.LabelXYFitOffsetXV,  page.LabelXYFitOffsetYV,
+                              page.LabelXYFitAmplXV,    page.LabelXYFitAmplYV,
+                              page.LabelXYFitMismatchV, page.LabelXYFitPhaseV,
+                              page.LabelXYFitPeakErrorV};
+    if (!fit) {
+        for (QLabel* label : values) label->clear();
+        page.LabelXYFitStatus->setText(QStringLiteral("Эллипс не подобран: ") + refusal);
+        return;
+    }
+    const double shown[] = {fit->OffsetX,         fit->OffsetY,         fit->AmplitudeX,
+                            fit->AmplitudeY,      fit->MismatchPercent, fit->PhaseDeg,
+                            fit->AtanPeakErrorDeg};
+    const int digits[] = {1, 1, 1, 1, 3, 3, 3};
+    for (int i = 0; i < 7; ++i) values[i]->setText(Decimal(shown[i], digits[i]));
+    page.LabelXYFitStatus->setText(QStringLiteral("Точек: %1, шум: %2 LSB, дуга: %3°")
+                                       .arg(fit->Samples)
+                                       .arg(Decimal(fit->NoiseLsb, 1), Decimal(fit->ArcDeg, 0)));
+}
+
+// The fitted ellipse over the points; hidden without a fit.
+void DrawFit(QCPCurve* curve, const std::optional<EllipseFit>& fit) {
+    curve->setVisible(fit.has_value());
+    if (!fit) {
+        curve->data()->clear();
+        return;
+    }
+    const double phase = fit->PhaseDeg * std::numbers::pi / 180.0;
+    QVector<QCPCurveData> points;
+    points.reserve(kEllipsePoints + 1);
+    for (int i = 0; i <= kEllipsePoints; ++i) {
+        const double t = 2.0 * std::numbers::pi * i / kEllipsePoints;
+        points.append(QCPCurveData(i, fit->OffsetX + fit->AmplitudeX * std::sin(t),
+                                   fit->OffsetY + fit->AmplitudeY * std::cos(t + phase)));
+    }
+    curve->data()->set(points, true);
 }
 
 // A square plotting area: fixed margins leave room for the tick labels (the
@@ -49,6 +104,15 @@ void SetUpXYChart(TChart* chart) {
 void TF_Face::SetUpCirclePage() {
     SetUpXYChart(circle->ChartXY);
     SeriesXY = circle->ChartXY->AddPointSeries(QStringLiteral("SeriesXY"), QColor(Qt::blue));
+    // Added after the points, so drawn over them.
+    CurveXYFit = new QCPCurve(circle->ChartXY->xAxis, circle->ChartXY->yAxis);
+    CurveXYFit->setName(QStringLiteral("Эллипс"));
+    CurveXYFit->setPen(QPen(QColor(220, 0, 0), 2));
+    CurveXYFit->setVisible(false);
+    TimerXYFit = new QTimer(this);
+    TimerXYFit->setObjectName(QStringLiteral("TimerXYFit"));
+    TimerXYFit->setSingleShot(true);
+    connect(TimerXYFit, &QTimer::timeout, this, &TF_Face::RefitXYEllipse);
 
     connect(circle->btnStartXYChart, &QPushButton::clicked, this, &TF_Face::btnStartXYChartClick);
     connect(TimerXYData, &QTimer::timeout, this, &TF_Face::TimerXYDataTimer);
@@ -72,6 +136,13 @@ void TF_Face::TimerXYDataTimer() {
         ShowStatistics(*circle, XYSinCosExtremes);
         SeriesXY->AddXY(x, y);
         circle->ChartXY->RequestRedraw();
+        // The next fit runs kFitIntervalMs after the last one, or at once
+        // when that has passed: never more often, never long after a point.
+        if (!TimerXYFit->isActive()) {
+            const qint64 since = xyFitClock_.isValid() ? xyFitClock_.elapsed() : kFitIntervalMs;
+            TimerXYFit->start(
+                static_cast<int>(std::clamp<qint64>(kFitIntervalMs - since, 0, kFitIntervalMs)));
+        }
 
         if (circle->cbSaveXYChartsToFile->isChecked()) {
             AppendRecord(FilePath(circle->EditXYDataFile->text()), XYHeader(), XYLine(x, y));
@@ -82,6 +153,29 @@ void TF_Face::TimerXYDataTimer() {
 // The extremes and their labels stay: only a new start forgets them.
 void TF_Face::Button2Click() {
     SeriesXY->Clear();
+    RefitXYEllipse();
+}
+
+// A failure (only memory can run short) shows in the block like a refusal.
+void TF_Face::RefitXYEllipse() {
+    TimerXYFit->stop();
+    xyFitClock_.start();
+    std::optional<EllipseFit> fit;
+    QString refusal;
+    try {
+        std::vector<std::pair<double, double>> points(static_cast<std::size_t>(SeriesXY->Count()));
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const int index = static_cast<int>(i);
+            points[i] = {SeriesXY->XValue(index), SeriesXY->YValue(index)};
+        }
+        EllipseFitResult result = FitEllipse(points);
+        fit = result.fit;
+        refusal = QString::fromStdString(result.refusal);
+    } catch (const std::exception& e) {
+        refusal = QString::fromUtf8(e.what());
+    }
+    ShowFit(*circle, fit, refusal);
+    DrawFit(CurveXYFit, fit);
     circle->ChartXY->RequestRedraw();
 }
 

@@ -1,14 +1,27 @@
 // Binding of the MPSSE library: the three messages, which entry points get
 // resolved, whether the channel count is asked for, and the library names.
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <optional>
 
 #include "DeviceTestSupport.h"
+#include "core/TempDir.h"
 #include "device/DeviceError.h"
 #include "device/DynamicLibrary.h"
 
 using namespace talmir;
 using namespace talmir::test;
+
+#ifdef _WIN32
+// The C runtime's environment, which getenv reads; an empty value removes it.
+static int setenv(const char* name, const char* value, int) {
+    return _putenv_s(name, value);
+}
+static int unsetenv(const char* name) {
+    return _putenv_s(name, "");
+}
+#endif
 
 namespace {
 
@@ -140,6 +153,22 @@ protected:
     std::optional<std::string> saved_;
 };
 
+#ifdef _WIN32
+// Windows' own search looks in the executable's folder first, so the vendor's
+// DLL name is the only one tried.
+TEST_F(LibraryNames, WithoutOverrideOnlyTheVendorDllIsTried) {
+    EXPECT_EQ(MpsseLibraryNames(), std::vector<std::string>{"libMPSSE.dll"});
+}
+
+// The override is read from the wide environment, so a folder outside the
+// ANSI code page reaches the loader intact, as UTF-8.
+TEST_F(LibraryNames, OverrideWithCyrillicFolderIsPassedOnAsUtf8) {
+    ASSERT_EQ(_wputenv_s(L"TALMIR_MPSSE_LIBRARY", L"C:\\Симулятор\\libtalmirsim.dll"), 0);
+    const std::u8string expected = u8"C:\\Симулятор\\libtalmirsim.dll";
+    EXPECT_EQ(MpsseLibraryNames(),
+              std::vector<std::string>{std::string(expected.begin(), expected.end())});
+}
+#else
 TEST(LibraryNameOrder, VendorNamesThenOurOwnBesideTheExecutableThenInstalled) {
     const std::string installed = InstalledOwnMpsseLibrary();
     // An installed executable finds the installed file beside it: tried once.
@@ -169,6 +198,7 @@ TEST_F(LibraryNames, WithoutOverrideOurOwnIsLookedForInTheLibraryFolderBesideThe
     // The tests run from the build's bin folder; its lib folder holds the simulator.
     EXPECT_EQ(names[2], TALMIR_SIM_DIR "/libtalmirmpsse.so");
 }
+#endif
 
 TEST_F(LibraryNames, OverrideFromTheEnvironmentIsTheOnlyNameTried) {
     setenv("TALMIR_MPSSE_LIBRARY", "/opt/sim/libtalmirsim.so", 1);
@@ -180,14 +210,39 @@ TEST(LoadedLibrary, IsNamedByTheFileTheLoaderFound) {
     MpsseLink link;
     EXPECT_TRUE(link.LibraryPath().empty());
     Bind(link, {"/nonexistent/libMPSSE.so", kSimLibrary});
-    EXPECT_EQ(link.LibraryPath(), kSimLibrary);
+    EXPECT_EQ(Utf8Path(link.LibraryPath()), Utf8Path(kSimLibrary)) << link.LibraryPath();
 
     // A bare name found through the search is reported with its folder.
-    void* libc = OpenLibrary("libc.so.6");
-    ASSERT_NE(libc, nullptr);
-    const std::string path = LoadedFilePath(libc, "libc.so.6");
-    EXPECT_EQ(path.front(), '/') << path;
-    EXPECT_EQ(path.substr(path.size() - 10), "/libc.so.6") << path;
+#ifdef _WIN32
+    const std::string bare = "kernel32.dll";
+#else
+    const std::string bare = "libc.so.6";
+#endif
+    const LoadedLibrary system(bare);
+    ASSERT_NE(system.Handle(), nullptr);
+    const std::filesystem::path path = Utf8Path(LoadedFilePath(system.Handle(), bare));
+    EXPECT_TRUE(path.is_absolute()) << path;
+    std::string name = path.filename().string();
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    EXPECT_EQ(name, bare) << path;
+}
+
+// A folder named in letters outside the ANSI code page loads on Windows too,
+// and the loader's answer names it in the same UTF-8 text.
+TEST(LoadedLibrary, CopyInFolderWithCyrillicNameLoadsAndIsNamedAsGiven) {
+    const TempDir dir;
+    const std::filesystem::path folder = Utf8Path(dir.File("")) / u8"Симулятор";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path copy = folder / Utf8Path(kSimLibrary).filename();
+    std::filesystem::copy_file(Utf8Path(kSimLibrary), copy);
+    const std::u8string text = copy.u8string();
+    const std::string utf8(text.begin(), text.end());
+
+    const LoadedLibrary library(utf8);
+    ASSERT_NE(library.Handle(), nullptr) << utf8;
+    EXPECT_NE(FindSymbol(library.Handle(), "SPI_OpenChannel"), nullptr);
+    EXPECT_EQ(Utf8Path(LoadedFilePath(library.Handle(), utf8)), copy);
 }
 
 TEST_F(LibraryNames, OverrideNamingAMissingFileShowsNotLoaded) {

@@ -3,22 +3,39 @@
 // of a simulator variant reached through its own loaded copy.
 #pragma once
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
 #include "talmir_sim_control.h"
 
 namespace talmir::test {
 
-inline const std::string kSimLibrary = TALMIR_SIM_DIR "/libtalmirsim.so";
+#ifdef _WIN32
+// The simulator's DLLs are built beside the test program, which finds its
+// folder at run time (the build folder has another name under Windows).
+inline const std::string kSimDir = ExecutableDir();
+inline constexpr const char* kLibrarySuffix = ".dll";
+#else
+inline const std::string kSimDir = TALMIR_SIM_DIR;
+inline constexpr const char* kLibrarySuffix = ".so";
+#endif
+
+inline const std::string kSimLibrary = kSimDir + "/libtalmirsim" + kLibrarySuffix;
 
 inline std::string SimVariantPath(const char* variant) {
-    return std::string(TALMIR_SIM_DIR "/libtalmirsim_") + variant + ".so";
+    return kSimDir + "/libtalmirsim_" + variant + kLibrarySuffix;
 }
 
 // Every call recorded by the linked simulator since the last TraceClear.
@@ -91,23 +108,47 @@ using Names = std::vector<std::string>;
 using Frame = std::vector<std::uint8_t>;
 using Frames = std::vector<Frame>;
 
+// A path given as UTF-8 text, the way the binding takes file names.
+inline std::filesystem::path Utf8Path(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+// A library opened through the binding's loader and released at the end of
+// the scope (the link itself never releases its library).
+class LoadedLibrary {
+public:
+    explicit LoadedLibrary(const std::string& path) : handle_(OpenLibrary(path)) {}
+    ~LoadedLibrary() {
+        if (handle_ == nullptr) return;
+#ifdef _WIN32
+        FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+        dlclose(handle_);
+#endif
+    }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+    void* Handle() const {
+        return handle_;
+    }
+
+private:
+    void* handle_;
+};
+
 // The control interface of a simulator variant: its own copy of the library,
 // the same one a link loads from the same path.
 class SimVariant {
 public:
-    explicit SimVariant(const char* variant) : path_(SimVariantPath(variant)) {
-        handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle_ == nullptr) return;
-        reset_ = reinterpret_cast<void (*)()>(dlsym(handle_, "TalmirSim_Reset"));
-        count_ = reinterpret_cast<std::uint32_t (*)()>(dlsym(handle_, "TalmirSim_TraceCount"));
+    explicit SimVariant(const char* variant) : path_(SimVariantPath(variant)), library_(path_) {
+        void* handle = library_.Handle();
+        if (handle == nullptr) return;
+        reset_ = reinterpret_cast<void (*)()>(FindSymbol(handle, "TalmirSim_Reset"));
+        count_ = reinterpret_cast<std::uint32_t (*)()>(FindSymbol(handle, "TalmirSim_TraceCount"));
         get_ = reinterpret_cast<int (*)(std::uint32_t, TalmirSimCall*)>(
-            dlsym(handle_, "TalmirSim_TraceGet"));
+            FindSymbol(handle, "TalmirSim_TraceGet"));
     }
-    ~SimVariant() {
-        if (handle_ != nullptr) dlclose(handle_);
-    }
-    SimVariant(const SimVariant&) = delete;
-    SimVariant& operator=(const SimVariant&) = delete;
 
     bool Usable() const { return reset_ && count_ && get_; }
     const std::string& Path() const { return path_; }
@@ -120,7 +161,7 @@ public:
 
 private:
     std::string path_;
-    void* handle_ = nullptr;
+    LoadedLibrary library_;
     void (*reset_)() = nullptr;
     std::uint32_t (*count_)() = nullptr;
     int (*get_)(std::uint32_t, TalmirSimCall*) = nullptr;

@@ -1,11 +1,16 @@
 // The "-xyfit" and "-angleerror" jobs end to end: the tool runs as its own
-// process on data files of known content, with no MPSSE library to load.
+// process on data files of known content, and on files the pages wrote from
+// a simulated chip of known imperfections, with no MPSSE library to load.
 #include <QTemporaryDir>
 #include <cmath>
+#include <complex>
 #include <numbers>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "core/SampleLines.h"
+#include "ui_PageCircle.h"
+#include "ui_PageWork.h"
 
 namespace talmir::test {
 namespace {
@@ -109,6 +114,94 @@ TEST_F(AnalysisJobsTest, BadLineOrTooFewPointsFailWithTheReason) {
     const ToolRun few = Run({"-angleerror", Path("work.csv")});
     EXPECT_EQ(few.exitCode, 1);
     EXPECT_TRUE(few.err.contains(QStringLiteral("слишком мало точек: 1"))) << few.err.toStdString();
+}
+
+// The pages' own runs on a simulated chip of known imperfections: the XY
+// page and the work-data page log through the window, then the jobs analyse
+// what they wrote.
+class PageRunAnalysisTest : public UiTest {
+protected:
+    ToolRun Run(const QStringList& args) {
+        const auto run = RunTool(TALMIR_BIN_DIR "/talmir", args, kNoLibrary);
+        EXPECT_TRUE(run) << "did not finish";
+        return run.value_or(ToolRun{});
+    }
+};
+
+TEST_F(PageRunAnalysisTest, JobsRecoverTheSimulatedImperfectionsFromPageFiles) {
+    TF_Face& face = Face();
+    const TalmirSimSignal circle{300, -200, 20000, 19000, 2, 0, 3};
+    ASSERT_EQ(TalmirSim_SetSignal(&circle), 1);
+    face.circle->EditXYDataInt->setText("0");
+    face.circle->cbSaveXYChartsToFile->setChecked(true);
+    face.circle->EditXYDataFile->setText(Path("xy.csv"));
+    for (int i = 0; i < 400; ++i) {
+        TalmirSim_SetAngle(static_cast<uint16_t>(i * 65536 / 400));
+        if (i == 0) {
+            face.circle->btnStartXYChart->click();
+        } else {
+            face.TimerXYDataTimer();
+        }
+    }
+    const ToolRun fit = Run({"-xyfit", Path("xy.csv")});
+    ASSERT_EQ(fit.exitCode, 0) << fit.err.toStdString();
+    const Report f = Parse(fit.out);
+    EXPECT_EQ(f.values["points"], 400);
+    EXPECT_NEAR(f.values["offset_x"], 300, 2);
+    EXPECT_NEAR(f.values["offset_y"], -200, 2);
+    EXPECT_NEAR(f.values["amplitude_x"], 20000, 3);
+    EXPECT_NEAR(f.values["amplitude_y"], 19000, 3);
+    EXPECT_NEAR(f.values["mismatch_percent"], (20000.0 / 19000 - 1) * 100, 0.03);
+    EXPECT_NEAR(f.values["phase_deg"], 2, 0.05);
+    EXPECT_NEAR(f.values["noise_lsb"], 3, 0.4);
+
+    // Five turns in 2000 cycles of the work-data page, the channels also
+    // distorted at their third harmonic.
+    const TalmirSimSignal run{300, -200, 20000, 19000, 2, 0.5, 3};
+    ASSERT_EQ(TalmirSim_SetSignal(&run), 1);
+    face.work->EditAngleWorkDataInt->setText("0");
+    face.work->cbSaveToFile->setChecked(true);
+    face.work->EditAngleDataFile->setText(Path("work.csv"));
+    constexpr int kCycles = 2000;
+    for (int i = 0; i < kCycles; ++i) {
+        TalmirSim_SetAngle(static_cast<uint16_t>(std::lround(i * 5.0 * 65536 / kCycles) & 0xFFFF));
+        if (i == 0) {
+            face.work->BtnStartAngleWrkData->click();
+        } else {
+            face.TimerWorkDataTimer();
+        }
+    }
+    const ToolRun angle = Run({"-angleerror", Path("work.csv")});
+    ASSERT_EQ(angle.exitCode, 0) << angle.err.toStdString();
+    const Report a = Parse(angle.out);
+    EXPECT_EQ(a.values["points"], kCycles);
+    EXPECT_NEAR(a.values["revolutions"], 5.0 * (kCycles - 1) / kCycles, 0.001);
+
+    // The error atan2 makes on the model's noise-free channels, and its
+    // harmonics by a plain DFT over one turn.
+    constexpr int kGrid = 4096;
+    std::vector<double> error(kGrid);
+    double mean = 0;
+    for (int j = 0; j < kGrid; ++j) {
+        const double t = 2 * std::numbers::pi * j / kGrid, psi = t + run.phaseDeg * kRad;
+        const double h = run.h3Percent / 100;
+        const double x = run.offsetX + run.amplitudeX * (std::sin(t) + h * std::sin(3 * t));
+        const double y = run.offsetY + run.amplitudeY * (std::cos(psi) - h * std::cos(3 * psi));
+        error[j] = std::remainder(std::atan2(x, y) - t, 2 * std::numbers::pi) / kRad;
+        mean += error[j] / kGrid;
+    }
+    double squares = 0;
+    for (double e : error) squares += (e - mean) * (e - mean) / kGrid;
+    EXPECT_NEAR(a.values["rms_error_deg"], std::sqrt(squares), 0.02 * std::sqrt(squares));
+    for (int k = 1; k <= 8; ++k) {
+        std::complex<double> bin;
+        for (int j = 0; j < kGrid; ++j)
+            bin += error[j] * std::polar(1.0, -2 * std::numbers::pi * k * j / kGrid);
+        const double expected = 2 * std::abs(bin) / kGrid;
+        const QString key = QStringLiteral("h%1_deg").arg(k);
+        EXPECT_NEAR(a.values[key], expected, 0.02 * expected + 0.003) << key.toStdString();
+    }
+    EXPECT_LT(a.values["cordic_rms_error_deg"], 0.05) << "the chip's angle is atan2 of X and Y";
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
-// Work-data page: registers 40, 41, 37, 38 over time, the work-data file and
-// the start/stop pattern of its timer.
+// Work-data page: registers 40, 41, 37, 38 over time, the work-data file, the
+// start/stop pattern of its timer and the window "Ошибка угла" on its run.
 #include <QFile>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <climits>
+#include <numbers>
 
 #include "UiTestSupport.h"
+#include "ui/AngleErrorWindow.h"
 #include "ui/ChartView.h"
+#include "ui_AngleErrorWindow.h"
 #include "ui_PageWork.h"
 #include "ui_main.h"
 
@@ -172,6 +175,38 @@ TEST_F(WorkDataPageTest, HiddenSeriesKeepsReceivingPoints) {
     face.work->cbSerAngle->click();
     EXPECT_TRUE(face.LineSeriesAngle->Active());
     EXPECT_EQ(face.LineSeriesAngle->Count(), 1);
+}
+
+TEST_F(WorkDataPageTest, AngleErrorWindowShowsHarmonicsOfTheRunSinceTheLastStart) {
+    // An offset of 2 % of the amplitude: a first harmonic of 0.02 rad in the
+    // angle the chip takes from its channels.
+    ASSERT_EQ(TalmirSim_SetSignalText("offset_x=400"), 0);
+    TF_Face& face = Face();
+    const int workTab = face.ui->PageControl->indexOf(face.ui->tsWork);
+    EXPECT_TRUE(face.ui->PageControl->tabToolTip(workTab).contains("Ctrl+Shift+3"));
+    TalmirSim_SetAngle(0);
+    StartOnce();
+    for (int i = 1; i < 600; ++i) {  // three turns
+        TalmirSim_SetAngle(static_cast<uint16_t>(i * 65536 / 200));
+        face.TimerWorkDataTimer();
+    }
+    face.work->BtnAngleError->click();
+    AngleErrorWindow* window = face.AngleErrorWin();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(window->HarmonicBars->data()->size(), 8);
+    EXPECT_NEAR(window->HarmonicBars->data()->at(0)->value, 0.02 * 180 / std::numbers::pi, 0.02);
+    EXPECT_LT(window->HarmonicBars->data()->at(2)->value, 0.01);
+    EXPECT_GT(window->ErrorGraph->data()->size(), 100);
+    EXPECT_TRUE(window->ui->LabelSummary->text().startsWith(QStringLiteral("Точек: 600")))
+        << window->ui->LabelSummary->text().toStdString();
+
+    face.work->BtnStartAngleWrkData->click();  // stop, then a new start of one cycle
+    face.work->BtnStartAngleWrkData->click();
+    window->ui->BtnRefresh->click();
+    EXPECT_TRUE(window->ui->LabelSummary->text().contains(QStringLiteral("слишком мало точек: 1")))
+        << window->ui->LabelSummary->text().toStdString();
+    EXPECT_EQ(window->HarmonicBars->data()->size(), 0);
 }
 
 TEST_F(WorkDataPageTest, ChartsAreStackedBetweenTwoNamedSplitterHandles) {

@@ -1,5 +1,5 @@
-// XY circle page: running extremes, offset and amplitude, the point series
-// and the XY data file.
+// XY circle page: running extremes, offset and amplitude, the point series,
+// the XY data file and the ellipse fitted to the points.
 #include <QFile>
 
 #include "UiTestSupport.h"
@@ -136,6 +136,43 @@ TEST_F(XYPageTest, FailedRegisterReadChangesNothing) {
     EXPECT_EQ(Errors().size(), 1);
     EXPECT_EQ(Values()[0], "10");
     EXPECT_EQ(Face().SeriesXY->Count(), 1);
+}
+
+TEST_F(XYPageTest, EllipseBlockShowsTheFitOfTheSimulatedChannels) {
+    const TalmirSimSignal set{300, -200, 20000, 19000, 2, 0, 3};
+    ASSERT_EQ(TalmirSim_SetSignal(&set), 1);
+    TF_Face& face = Face();
+    face.circle->EditXYDataInt->setText("0");
+    for (int i = 0; i < 400; ++i) {
+        TalmirSim_SetAngle(static_cast<uint16_t>(i * 65536 / 400));
+        if (i == 0) {
+            face.circle->btnStartXYChart->click();
+        } else {
+            face.TimerXYDataTimer();
+        }
+    }
+    ASSERT_TRUE(Pump(2000, [&] { return !face.TimerXYFit->isActive(); }));
+    const auto& c = *face.circle;
+    const auto value = [](const QLabel* label) {
+        return label->text().replace(',', '.').toDouble();
+    };
+    EXPECT_NEAR(value(c.LabelXYFitOffsetXV), 300, 2);
+    EXPECT_NEAR(value(c.LabelXYFitOffsetYV), -200, 2);
+    EXPECT_NEAR(value(c.LabelXYFitAmplXV), 20000, 3);
+    EXPECT_NEAR(value(c.LabelXYFitAmplYV), 19000, 3);
+    EXPECT_NEAR(value(c.LabelXYFitMismatchV), (20000.0 / 19000 - 1) * 100, 0.03);
+    EXPECT_NEAR(value(c.LabelXYFitPhaseV), 2, 0.05);
+    EXPECT_GT(value(c.LabelXYFitPeakErrorV), 1) << "offsets of 1.5 % tilt atan2 by about 1°";
+    EXPECT_TRUE(c.LabelXYFitStatus->text().startsWith(QStringLiteral("Точек: 400")))
+        << c.LabelXYFitStatus->text().toStdString();
+    ASSERT_TRUE(face.CurveXYFit->visible());
+    EXPECT_EQ(face.CurveXYFit->data()->size(), 361);
+
+    c.Button2->click();  // no points left: the block says why
+    EXPECT_EQ(c.LabelXYFitOffsetXV->text(), "");
+    EXPECT_TRUE(c.LabelXYFitStatus->text().contains(QStringLiteral("слишком мало точек: 0")))
+        << c.LabelXYFitStatus->text().toStdString();
+    EXPECT_FALSE(face.CurveXYFit->visible());
 }
 
 TEST_F(XYPageTest, EmptyFileNameFailsAfterThePointAndLeavesTimerOff) {
