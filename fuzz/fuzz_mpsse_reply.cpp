@@ -71,6 +71,9 @@ public:
     }
     std::string errorString() override { return "fuzz"; }
     void pauseMs(int) override {}
+    // Once the input is used up no byte will come: a few idle polls stand
+    // for the 5 s a real read waits, and keep each run short.
+    int idlePollLimit() const override { return 4; }
 
 private:
     const uint8_t* data_;
@@ -130,7 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(last.failed);
         } else {
             FUZZ_CHECK(init == kOtherError && FindEcho(last.delivered, op) < 0);
-            FUZZ_CHECK(last.reads == 4096);
+            // It gave up after 4096 reads, or when the port stopped answering.
+            FUZZ_CHECK(last.reads == 4096 || (last.reads < 4096 && last.lastChunk == 0));
         }
         return 0;
     }

@@ -51,6 +51,10 @@ public:
 
     // Waits between steps of the set-up and while polling for an answer.
     virtual void pauseMs(int ms) = 0;
+    // How many 1 ms pauses without a byte end a read (besides 5 s on the wall
+    // clock): 5000 for a real device. A port whose pauses take no time and
+    // which will never answer again may say fewer.
+    virtual int idlePollLimit() const { return 5000; }
 };
 
 // The devices on the host and how to open one of their interfaces.

@@ -63,7 +63,7 @@ FT_STATUS MpsseChannel::receive(uint8_t* in, std::size_t count, std::size_t& rec
             idlePolls = 0;
             continue;
         }
-        if (idlePolls >= kReadTimeoutMs ||
+        if (idlePolls >= std::min(kReadTimeoutMs, port_->idlePollLimit()) ||
             Clock::now() - lastProgress >= std::chrono::milliseconds(kReadTimeoutMs)) {
             return kIoError;
         }
@@ -94,9 +94,11 @@ FT_STATUS MpsseChannel::sync(uint8_t badOpcode) {
     // new bytes complete, so each read is scanned once.
     bool lastWasFA = false;
     uint8_t buffer[64];
+    int idlePolls = 0;
     for (int poll = 0; poll < kSyncPolls; ++poll) {
         const int got = port_->read(buffer, sizeof buffer);
         if (got < 0) return kIoError;
+        if (got == 0 && ++idlePolls >= port_->idlePollLimit()) break;
         for (int i = 0; i < got; ++i) {
             if (lastWasFA && buffer[i] == badOpcode) return kOk;
             lastWasFA = buffer[i] == 0xFA;
