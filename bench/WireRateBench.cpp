@@ -10,11 +10,14 @@
 //    time goes: `tick_us` (mean timer tick), `pause_us` (mean wait from the
 //    end of a tick to the next timer event; 1000 is ideal), `quiet_pause_us`
 //    (the same over pauses without a chart replot) and `replot_share`
-//    (part of the run spent redrawing the chart).
+//    (part of the run spent redrawing the chart), `gui_cpu_share` (CPU time of
+//    the window's thread over the run's time: what it spent, whatever else
+//    ran on the machine).
 //  - BM_ReadAllEventGap: the same probe while "Прочитать всё" on the register
 //    page reads the registers one call after another.
 #include <benchmark/benchmark.h>
 
+#include <time.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -70,6 +73,13 @@ WireUse TracedWireUse() {
             use.bits += (call.options & kSizeInBits) ? call.size : 8.0 * call.size;
     }
     return use;
+}
+
+// CPU seconds the calling thread has used.
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
 // Longest wait between two timeouts of a 5 ms timer.
@@ -203,11 +213,12 @@ void BM_ChartPollingAgainstWire(benchmark::State& state) {
         stopper.setSingleShot(true);
         stopper.setTimerType(Qt::PreciseTimer);
         std::int32_t first = 0, ticks = 0;
-        double seconds = 0;
+        double seconds = 0, cpuAtStart = 0, cpuSeconds = 0;
         WireUse use;
         QObject::connect(&stopper, &QTimer::timeout, [&] {
             ticks = talmir::ChartSampleCounter - first;
             seconds = clock.nsecsElapsed() / 1e9;
+            cpuSeconds = ThreadCpuSeconds() - cpuAtStart;
             use = TracedWireUse();
             probe.Stop();
             tickUs = tickClock->MeanTickUs();
@@ -223,6 +234,7 @@ void BM_ChartPollingAgainstWire(benchmark::State& state) {
             probe.Start();
             tickClock = std::make_unique<TickClock>(window.face->Timer, page.Chart2);
             clock.start();
+            cpuAtStart = ThreadCpuSeconds();
             stopper.start(kPollingMs);
             page.btnStart->click();  // "Старт": the first tick runs at once
         });
@@ -248,6 +260,7 @@ void BM_ChartPollingAgainstWire(benchmark::State& state) {
         state.counters["pause_us"] = pauseUs;
         state.counters["quiet_pause_us"] = quietPauseUs;
         state.counters["replot_share"] = replotSeconds / seconds;
+        state.counters["gui_cpu_share"] = cpuSeconds / seconds;
     }
 }
 BENCHMARK(BM_ChartPollingAgainstWire)

@@ -13,7 +13,7 @@ namespace {
 
 // Pixel columns read from a store under one hold of its lock: a few tens of
 // microseconds, so that a tick appending to the series hardly waits.
-constexpr int kColumnsPerLock = 64;
+constexpr int kColumnsPerLock = 8;
 
 // Far-off points (zoomed deep, or a sample far beyond the edge) are pulled in
 // to where the raster engine's fixed-point coordinates still hold.

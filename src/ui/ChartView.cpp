@@ -17,10 +17,12 @@ namespace talmir {
 
 namespace {
 
-// Redraws are coalesced to about one per screen refresh. A redraw that took
-// long (series of millions of points) spaces the next one out to twice its
-// duration, so the window keeps at least two thirds of its time for input.
-constexpr int kRedrawDelayMs = 16;
+// Redraws are coalesced to about 30 a second, as smooth to the eye as a
+// chart needs and half the window's time of one per screen refresh: polling
+// at 1 ms shares the window's thread with them. A redraw that took long
+// spaces the next one out to twice its duration, so the window keeps at
+// least two thirds of its time for input.
+constexpr int kRedrawDelayMs = 33;
 constexpr int kMaxRedrawDelayMs = 1000;
 
 // A graph that refreshes its drawn data from its series just before drawing,
@@ -179,27 +181,24 @@ TChart::TChart(QWidget* parent) : QCustomPlot(parent) {
     legend->setVisible(false);
     setAutoAddPlottableToLegend(false);
     connect(this, &QCustomPlot::legendClick, this, &TChart::OnLegendClick);
-    // The series image has a layer and a paint buffer of its own below the
-    // graphs and items, so a new image replaces only that buffer.
+    // The series image lies below the graphs and items (cursors, texts).
     addLayer(QStringLiteral("series"), layer(QStringLiteral("main")), QCustomPlot::limBelow);
-    seriesLayer_ = layer(QStringLiteral("series"));
-    seriesLayer_->setMode(QCPLayer::lmBuffered);
     new SeriesImageLayerable(this);
     renderer_ = std::make_unique<ChartRenderer>(
         this, [this](ChartFrame frame) { ShowSeriesImage(std::move(frame)); });
     connect(this, &QCustomPlot::beforeReplot, this, [this] { drawingFromRenderer_ = isVisible(); });
     connect(this, &QCustomPlot::afterReplot, this, [this] {
         drawingFromRenderer_ = false;
-        AskForSeriesImage();
+        if (!showingFrame_) AskForSeriesImage();
     });
     SetUpNavigation();
 }
 
-void TChart::AskForSeriesImage() {
+bool TChart::AskForSeriesImage() {
     if (!isVisible()) {
         frame_.reset();
         askedSignature_.clear();
-        return;
+        return false;
     }
     ChartFrameGeometry g;
     g.xLower = xAxis->range().lower;
@@ -233,22 +232,25 @@ void TChart::AskForSeriesImage() {
         askedSignature_.clear();
         if (frame_) {
             frame_.reset();
-            seriesLayer_->replot();
+            RequestRedraw();
         }
-        return;
+        return false;
     }
-    if (signature == askedSignature_) return;
+    if (signature == askedSignature_) return false;
     askedSignature_ = std::move(signature);
     renderer_->Request(g, std::move(shown));
+    return true;
 }
 
 void TChart::ShowSeriesImage(ChartFrame frame) {
     if (frame_ && frame.request < frame_->request) return;
     frame_ = std::move(frame);
     if (!isVisible()) return;
-    drawingFromRenderer_ = true;
-    seriesLayer_->replot();
-    drawingFromRenderer_ = false;
+    // Samples that arrived meanwhile wait for the next coalesced redraw:
+    // asking again from this replot would redraw at the renderer's pace.
+    showingFrame_ = true;
+    replot(QCustomPlot::rpQueuedRefresh);
+    showingFrame_ = false;
 }
 
 void TChart::DrawSeriesImage(QCPPainter* painter) const {
@@ -256,8 +258,15 @@ void TChart::DrawSeriesImage(QCPPainter* painter) const {
     // The image is placed where its ranges lie now: exactly over the
     // plotting area when they did not change since it was asked for.
     const ChartFrameGeometry& g = frame_->geometry;
-    const QRectF target(QPointF(xAxis->coordToPixel(g.xLower), yAxis->coordToPixel(g.yUpper)),
-                        QPointF(xAxis->coordToPixel(g.xUpper), yAxis->coordToPixel(g.yLower)));
+    QRectF target(QPointF(xAxis->coordToPixel(g.xLower), yAxis->coordToPixel(g.yUpper)),
+                  QPointF(xAxis->coordToPixel(g.xUpper), yAxis->coordToPixel(g.yLower)));
+    // While following, the ranges move by a few samples between the image
+    // asked for and the redraw that shows it: an image within a pixel of its
+    // place is shown unscaled at the nearest pixel (scaling an image costs as
+    // much as the rest of the redraw) until the next one replaces it.
+    if (std::abs(target.width() - g.width) < 1.0 && std::abs(target.height() - g.height) < 1.0)
+        target = QRectF(QPointF(std::round(target.left()), std::round(target.top())),
+                        QSizeF(g.width, g.height));
     // The layer holds nothing but this image and starts each drawing
     // transparent, so an image that fills it is copied rather than blended.
     if (target.toRect() == axisRect()->rect() && target == QRectF(target.toRect()))
@@ -370,7 +379,9 @@ void TChart::RedrawNow() {
     redrawPending_ = false;
     if (autoScale_) RescaleToShownSeries();
     UpdateOverlays();
-    replot(QCustomPlot::rpImmediateRefresh);
+    // A shown chart whose series need a new image is replotted once the image
+    // arrives, so axes and series always match; else it is replotted now.
+    if (!AskForSeriesImage()) replot(QCustomPlot::rpQueuedRefresh);
     const auto twice = static_cast<int>(std::min<qint64>(2 * clock.elapsed(), kMaxRedrawDelayMs));
     redrawDelayMs_ = std::max(kRedrawDelayMs, twice);
 }

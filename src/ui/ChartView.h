@@ -2,7 +2,7 @@
 // with series that take points one at a time. Pages only see TChart and
 // TChartSeries, so the store behind a series can change without touching
 // them. Adding a point never redraws at once: redraws are coalesced into at
-// most one per screen refresh (about 16 ms), so fast polling leaves the window
+// most one every 33 ms, so fast polling leaves the window
 // time for input.
 //
 // Line charts can be navigated: they follow the newest data (the whole record
@@ -13,8 +13,8 @@
 // image or the visible samples.
 //
 // On screen, a shown chart's line series are drawn by a ChartRenderer on its
-// own thread: a redraw draws the axes and shows the newest finished image of
-// the series, placed by its axis ranges, and asks for the next one. Hidden
+// own thread: a redraw sets the axes, asks for the series image and replots
+// when it arrives; other replots show the newest image placed by its ranges. Hidden
 // charts, images saved to files and pixmaps taken from a chart draw the
 // series directly, so they are exact for the moment they are taken.
 #pragma once
@@ -167,7 +167,9 @@ private:
     void ApplyViewport();
     void UpdateOverlays();
     void OnRubberBand(const QRect& rect);
-    void AskForSeriesImage();
+    // Asks the renderer for the series image the chart needs now; false when
+    // none is needed or the one asked for last is still right.
+    bool AskForSeriesImage();
     void ShowSeriesImage(ChartFrame frame);
     void DrawSeriesImage(QCPPainter* painter) const;
     friend class SeriesImageLayerable;
@@ -176,7 +178,7 @@ private:
     QCPTextElement* title_ = nullptr;
     bool autoScale_ = true;
     bool redrawPending_ = false;
-    int redrawDelayMs_ = 16;  // delay of the next coalesced redraw
+    int redrawDelayMs_ = 33;  // delay of the next coalesced redraw
 
     ChartViewport viewport_;
     std::optional<QPoint> dragFrom_;  // press position of a pan in progress
@@ -191,8 +193,8 @@ private:
 
     // Drawing on another thread; declared after the series, so it stops
     // before they are destroyed.
-    QCPLayer* seriesLayer_ = nullptr;
     bool drawingFromRenderer_ = false;
+    bool showingFrame_ = false;        // replotting with an image just arrived
     std::optional<ChartFrame> frame_;  // the newest image shown
     std::vector<std::int64_t> askedSignature_;
     std::unique_ptr<ChartRenderer> renderer_;
