@@ -308,6 +308,30 @@ BENCHMARK(BM_ReadAllEventGap)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// The ceiling of any 1 ms polling on this machine: a bare single-shot 1 ms
+// timer re-armed in its own handler, as the pages re-arm theirs, with no
+// window and no work, for two seconds.
+void BM_BareOneMsTimer(benchmark::State& state) {
+    for (auto _ : state) {
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setInterval(kIntervalMs);
+        std::int64_t ticks = 0;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            ++ticks;
+            timer.start();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        timer.start();
+        QTimer::singleShot(kPollingMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+        state.counters["ticks_per_s"] = ticks / (clock.nsecsElapsed() / 1e9);
+    }
+}
+BENCHMARK(BM_BareOneMsTimer)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The offscreen platform warns about every window it cannot size.
 void DropQtChatter(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
