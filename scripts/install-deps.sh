@@ -8,6 +8,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+    qt6-tools-dev qt6-l10n-tools
     libqcustomplot-dev
     libftdi1-dev libusb-1.0-0-dev
     libgtest-dev libgmock-dev libbenchmark-dev

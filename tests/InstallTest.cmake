@@ -1,8 +1,9 @@
 # Installs the build into a scratch prefix and checks what lands there: the
 # program, the simulator (not its test variants) and our own MPSSE library,
-# the desktop entry, the icon, the udev rule and the register pictures, and
-# nothing else; then that the installed program finds its libraries relative
-# to itself. Run as: cmake -DBUILD_DIR=... -DPREFIX=... -P InstallTest.cmake
+# the desktop entry, the icon, the udev rule, the English translation and the
+# register pictures, and nothing else; then that the installed program finds
+# its libraries relative to itself.
+# Run as: cmake -DBUILD_DIR=... -DPREFIX=... -P InstallTest.cmake
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -17,7 +18,8 @@ set(expected
     lib/talmir/libtalmirsim.so
     lib/udev/rules.d/70-talmir-ftdi.rules
     share/applications/talmir.desktop
-    share/icons/hicolor/scalable/apps/talmir.svg)
+    share/icons/hicolor/scalable/apps/talmir.svg
+    share/talmir/translations/talmir_en.qm)
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE "${PREFIX}" "${PREFIX}/*")
 list(FILTER installed EXCLUDE REGEX "^share/talmir/pics/[^/]+\\.png$")
 list(SORT installed)

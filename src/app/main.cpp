@@ -4,20 +4,25 @@
 // when asked, before anything else; else bind the MPSSE library, run the
 // "-adapters" job when asked, otherwise create the main window (whose creation
 // may run a command-line job and end the process), then the two hidden
-// auxiliary chart windows, and run the event loop.
+// auxiliary chart windows, and run the event loop. The windows' language
+// ("--lang", else Language in section [UI] of config.ini) is installed before
+// the first window; a job keeps its texts as written in every language.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QTranslator>
 #include <cstdio>
 #include <memory>
 
 #include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
 #include "ui/ErrorBox.h"
+#include "ui/SettingsPaths.h"
 #include "ui/StartOptions.h"
 #include "ui/TimerWakeups.h"
 #include "ui/UnitASensChart.h"
 #include "ui/UnitChart.h"
+#include "ui/WindowLanguage.h"
 #include "ui/main.h"
 
 namespace {
@@ -105,14 +110,21 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("talmir"));
     QApplication app(argc, argv);
     WakeTimersOnTime();
+    const QString exeDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+    QTranslator translator;
     if (job) {
         SendErrorsToStderr();
-    } else if (!bindingMessage.isEmpty()) {
-        QMessageBox::information(nullptr, QStringLiteral("TALMIR"), bindingMessage);
+    } else {
+        const QString language =
+            ChooseWindowLanguage(start.language, SettingsPathsForExecutable(exeDir).configFile);
+        const QString refusal = InstallWindowLanguage(translator, language, exeDir);
+        if (!refusal.isEmpty()) Print(stderr, refusal);
+        if (!bindingMessage.isEmpty())
+            QMessageBox::information(nullptr, QStringLiteral("TALMIR"), bindingMessage);
     }
 
     TF_FaceOptions options;
-    options.exeDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+    options.exeDir = exeDir;
     options.args = args;
     options.demo = start.demo;
     options.language = start.language;

@@ -22,13 +22,14 @@ int PollIntervalMs(const QString& text) {
 }
 
 bool ToggleAcquisition(QAbstractButton* startButton) {
-    static const QString start = QStringLiteral("Старт");
+    // The caption follows the window's language, so it is looked up each time.
+    const QString start = StartCaption();
     if (startButton->text() != start) {
         AcquisitionActive = false;
         startButton->setText(start);
         return false;
     }
-    startButton->setText(QStringLiteral("Стоп"));
+    startButton->setText(StopCaption());
     AcquisitionActive = true;
     return true;
 }

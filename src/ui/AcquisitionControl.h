@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
@@ -18,6 +19,15 @@ namespace talmir {
 // 32-bit count (-1 is 4294967295 ms); QTimer takes at most INT_MAX ms, so such
 // counts are clamped to INT_MAX, which is just as unreachable in practice.
 int PollIntervalMs(const QString& text);
+
+// The captions of a start button in the window's language: "Старт" while
+// stopped, "Стоп" while running.
+inline QString StartCaption() {
+    return QCoreApplication::translate("talmir::AcquisitionControl", "Старт");
+}
+inline QString StopCaption() {
+    return QCoreApplication::translate("talmir::AcquisitionControl", "Стоп");
+}
 
 // Handles a click of a start button: on "Старт" it shows "Стоп", sets the run
 // flag and returns true (the caller then starts its timer and runs the first
@@ -48,7 +58,7 @@ void RunPollCycle(QWidget* parent, QTimer* timer, QAbstractButton* startButton, 
         detail::CountCompletedPollCycle();
         RearmPollTimer(timer);
     } else {
-        startButton->setText(QStringLiteral("Старт"));
+        startButton->setText(StartCaption());
     }
 }
 

@@ -20,8 +20,8 @@ QString Decimal(double value, int digits) {
 }
 
 void SetUpErrorChart(QCustomPlot* chart) {
-    chart->xAxis->setLabel(QStringLiteral("Угол, °"));
-    chart->yAxis->setLabel(QStringLiteral("Ошибка, °"));
+    chart->xAxis->setLabel(AngleErrorWindow::tr("Угол, °"));
+    chart->yAxis->setLabel(AngleErrorWindow::tr("Ошибка, °"));
     chart->xAxis->setRange(0, 360);
     auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
     ticker->setTickStep(45);
@@ -29,8 +29,8 @@ void SetUpErrorChart(QCustomPlot* chart) {
 }
 
 void SetUpHarmonicsChart(QCustomPlot* chart) {
-    chart->xAxis->setLabel(QStringLiteral("Гармоника"));
-    chart->yAxis->setLabel(QStringLiteral("Амплитуда, °"));
+    chart->xAxis->setLabel(AngleErrorWindow::tr("Гармоника"));
+    chart->yAxis->setLabel(AngleErrorWindow::tr("Амплитуда, °"));
     chart->xAxis->setRange(0.4, kHarmonics + 0.6);
     auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
     ticker->setTickStep(1);
@@ -52,7 +52,7 @@ AngleErrorWindow::AngleErrorWindow(QWidget* parent)
     HarmonicBars->setPen(QPen(QColor(0, 0, 160)));
     HarmonicBars->setBrush(QColor(70, 110, 220));
     connect(ui->BtnRefresh, &QPushButton::clicked, this, &AngleErrorWindow::RefreshRequested);
-    Clear(QStringLiteral("нет данных"));
+    Clear(tr("нет данных"));
 }
 
 AngleErrorWindow::~AngleErrorWindow() = default;
@@ -60,7 +60,7 @@ AngleErrorWindow::~AngleErrorWindow() = default;
 void AngleErrorWindow::Clear(const QString& reason) {
     ErrorGraph->data()->clear();
     HarmonicBars->data()->clear();
-    ui->LabelSummary->setText(QStringLiteral("Ошибка угла не рассчитана: ") + reason);
+    ui->LabelSummary->setText(tr("Ошибка угла не рассчитана: ") + reason);
     ui->ChartError->replot();
     ui->ChartHarmonics->replot();
 }
@@ -90,13 +90,13 @@ void AngleErrorWindow::ShowSamples(std::span<const AngleSample> samples) {
         for (double v : values) top = std::max(top, v);
         ui->ChartHarmonics->yAxis->setRange(0, top > 0 ? top * 1.15 : 1);
 
-        ui->LabelSummary->setText(
-            QStringLiteral("Точек: %1, оборотов: %2. СКЗ ошибки: %3°, пик: %4°. "
-                           "Преобразователь против atan2(X, Y): СКЗ %5°, смещение %6°")
-                .arg(a.Samples)
-                .arg(Decimal(a.Revolutions, 2), Decimal(a.RmsErrorDeg, 4),
-                     Decimal(a.PeakErrorDeg, 4), Decimal(a.ConverterRmsDeg, 4),
-                     Decimal(a.ConverterOffsetDeg, 4)));
+        ui->LabelSummary->setText(tr("Точек: %1, оборотов: %2. СКЗ ошибки: %3°, пик: %4°. "
+                                     "Преобразователь против atan2(X, Y): СКЗ %5°, смещение %6°")
+                                      .arg(a.Samples)
+                                      .arg(Decimal(a.Revolutions, 2), Decimal(a.RmsErrorDeg, 4),
+                                           Decimal(a.PeakErrorDeg, 4),
+                                           Decimal(a.ConverterRmsDeg, 4),
+                                           Decimal(a.ConverterOffsetDeg, 4)));
         ui->ChartError->replot();
         ui->ChartHarmonics->replot();
     } catch (const std::exception& e) {

@@ -165,37 +165,33 @@ void TChart::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TChart::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Сохранить изображение…"), this, [this] {
-        const QString name = ChooseSaveFile(QStringLiteral("Сохранить изображение"),
-                                            QStringLiteral("PNG (*.png);;PDF (*.pdf)"));
+    menu.addAction(tr("Сохранить изображение…"), this, [this] {
+        const QString name =
+            ChooseSaveFile(tr("Сохранить изображение"), QStringLiteral("PNG (*.png);;PDF (*.pdf)"));
         if (!name.isEmpty()) Guard(this, [&] { SaveImage(name); });
     });
     if (Navigable()) {
-        menu.addAction(QStringLiteral("Экспорт видимого диапазона…"), this, [this] {
-            const QString name = ChooseSaveFile(QStringLiteral("Экспорт видимого диапазона"),
-                                                QStringLiteral("CSV (*.csv);;Все файлы (*)"));
+        menu.addAction(tr("Экспорт видимого диапазона…"), this, [this] {
+            const QString name =
+                ChooseSaveFile(tr("Экспорт видимого диапазона"), tr("CSV (*.csv);;Все файлы (*)"));
             if (!name.isEmpty()) Guard(this, [&] { ExportVisibleRange(name); });
         });
         menu.addSeparator();
         const double x = xAxis->pixelToCoord(event->pos().x());
-        menu.addAction(QStringLiteral("Курсор 1 здесь"), this,
-                       [this, x] { SetCursors(x, cursor2_); });
-        menu.addAction(QStringLiteral("Курсор 2 здесь"), this,
-                       [this, x] { SetCursors(cursor1_, x); });
-        menu.addAction(QStringLiteral("Убрать курсоры"), this,
+        menu.addAction(tr("Курсор 1 здесь"), this, [this, x] { SetCursors(x, cursor2_); });
+        menu.addAction(tr("Курсор 2 здесь"), this, [this, x] { SetCursors(cursor1_, x); });
+        menu.addAction(tr("Убрать курсоры"), this,
                        [this] { SetCursors(std::nullopt, std::nullopt); });
         menu.addSeparator();
-        menu.addAction(QStringLiteral("Следить за новыми данными"), this,
-                       [this] { FollowNewest(); });
-        QMenu* window = menu.addMenu(QStringLiteral("Окно слежения"));
+        menu.addAction(tr("Следить за новыми данными"), this, [this] { FollowNewest(); });
+        QMenu* window = menu.addMenu(tr("Окно слежения"));
         for (const std::int64_t width : kFollowWidths) {
-            const QString text = width == 0 ? QStringLiteral("Вся запись")
-                                            : QStringLiteral("%1 отсчётов").arg(width);
+            const QString text = width == 0 ? tr("Вся запись") : tr("%1 отсчётов").arg(width);
             QAction* a = window->addAction(text, this, [this, width] { SetFollowWidth(width); });
             a->setCheckable(true);
             a->setChecked(viewport_.FollowWidth() == width);
         }
-        QAction* stats = menu.addAction(QStringLiteral("Статистика"), this, [this] {
+        QAction* stats = menu.addAction(tr("Статистика"), this, [this] {
             showStatistics_ = !showStatistics_;
             RequestRedraw();
         });
@@ -250,7 +246,7 @@ QString TChart::StatisticsText() const {
         if (store == nullptr || !s->Active()) continue;
         const SeriesStats st = store->Stats(from, to);
         if (st.count == 0) continue;
-        lines << QStringLiteral("%1: n = %2; min = %3; max = %4; среднее = %5; σ = %6; размах = %7")
+        lines << tr("%1: n = %2; min = %3; max = %4; среднее = %5; σ = %6; размах = %7")
                      .arg(s->Title())
                      .arg(st.count)
                      .arg(st.min)
@@ -295,7 +291,7 @@ void TChart::SaveImage(const QString& fileName) {
     const bool saved = pdf ? savePdf(fileName) : savePng(fileName);
     if (!saved) {
         throw std::runtime_error(
-            QStringLiteral("Не удалось сохранить изображение в %1").arg(fileName).toStdString());
+            tr("Не удалось сохранить изображение в %1").arg(fileName).toStdString());
     }
 }
 

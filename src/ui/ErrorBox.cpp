@@ -1,5 +1,6 @@
 #include "ui/ErrorBox.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -27,7 +28,8 @@ void ShowErrorBox(QWidget* parent, const QString& message) {
         Sink()(message);
         return;
     }
-    QMessageBox::critical(parent, QStringLiteral("Ошибка"), message);
+    QMessageBox::critical(parent, QCoreApplication::translate("talmir::ErrorBox", "Ошибка"),
+                          message);
 }
 
 }  // namespace talmir

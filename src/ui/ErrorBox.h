@@ -4,6 +4,7 @@
 // instead of a modal box; tests install their own sink.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QWidget>
 #include <exception>
@@ -30,7 +31,7 @@ bool Guard(QWidget* parent, Body&& body) {
     } catch (const std::exception& e) {
         ShowErrorBox(parent, QString::fromUtf8(e.what()));
     } catch (...) {
-        ShowErrorBox(parent, QStringLiteral("Неизвестная ошибка"));
+        ShowErrorBox(parent, QCoreApplication::translate("talmir::ErrorBox", "Неизвестная ошибка"));
     }
     return false;
 }

@@ -1,12 +1,15 @@
 #include "ui/RegisterFileDialog.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 
 namespace talmir {
 
 QString ShowRegisterFileDialog(QWidget* parent, RegisterFileDialogKind kind,
                                const QString& folder) {
-    QFileDialog dialog(parent, QString(), folder, QStringLiteral("Данные регистров (*.rdt)"));
+    QFileDialog dialog(
+        parent, QString(), folder,
+        QCoreApplication::translate("talmir::RegisterFileDialog", "Данные регистров (*.rdt)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (kind == RegisterFileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

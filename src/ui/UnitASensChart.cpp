@@ -60,7 +60,8 @@ void TF_ASens_Chart::btnStartClick() {
 
 void TF_ASens_Chart::TimerTimer() {
     RunPollCycle(this, Timer, ui->btnStart, [&] {
-        if (chip_ == nullptr) throw std::runtime_error("График датчика не связан с микросхемой");
+        if (chip_ == nullptr)
+            throw std::runtime_error(tr("График датчика не связан с микросхемой").toStdString());
         const std::uint16_t cos = chip_->GetReg(34, true);
         const std::uint16_t sin = chip_->GetReg(35, true);
         const std::uint16_t cordic = chip_->GetReg(36, true);

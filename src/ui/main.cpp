@@ -45,7 +45,7 @@ TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
         if (!dir.isEmpty()) QDir().mkpath(dir);
     ui->setupUi(this);
     // Simulated readings must not be taken for a chip's.
-    if (options_.demo) setWindowTitle(windowTitle() + QStringLiteral(" (демо: симулятор)"));
+    if (options_.demo) setWindowTitle(windowTitle() + tr(" (демо: симулятор)"));
     cfg->setupUi(ui->tsASensDig);
     chart->setupUi(ui->TabSheet2);
     work->setupUi(ui->tsWork);
@@ -68,7 +68,7 @@ TF_Face::~TF_Face() {
 
 QString LibraryPathText(const MpsseLink& link) {
     if (link.LibraryPath().empty()) return QString();
-    return QStringLiteral("Библиотека MPSSE: ") + QString::fromStdString(link.LibraryPath());
+    return TF_Face::tr("Библиотека MPSSE: ") + QString::fromStdString(link.LibraryPath());
 }
 
 void TF_Face::ShowLibraryPath() {
@@ -146,7 +146,7 @@ void TF_Face::FormDestroy() {
             // The box at exit names the settings file, whatever the cause.
             const QString reason = QString::fromUtf8(e.what());
             if (reason.contains(ConfigPath())) throw;
-            throw std::runtime_error(QStringLiteral("Не удалось сохранить настройки в %1: %2")
+            throw std::runtime_error(tr("Не удалось сохранить настройки в %1: %2")
                                          .arg(ConfigPath(), reason)
                                          .toStdString());
         }

@@ -46,10 +46,9 @@ void TF_Face::AttachAuxiliaryWindows(TF_Chart* chartWindow, TF_ASens_Chart* sens
                 [sensorWindow] { sensorWindow->SetChip(nullptr); });
         OfferWindow(this, kSensorWindowKey, sensorWindow);
     }
-    const QString windows =
-        QStringLiteral("Окна графиков: %1 — график четырёх кривых, %2 — KESTON Chart")
-            .arg(kChartWindowKey.toString(QKeySequence::NativeText),
-                 kSensorWindowKey.toString(QKeySequence::NativeText));
+    const QString windows = tr("Окна графиков: %1 — график четырёх кривых, %2 — KESTON Chart")
+                                .arg(kChartWindowKey.toString(QKeySequence::NativeText),
+                                     kSensorWindowKey.toString(QKeySequence::NativeText));
     ui->PageControl->tabBar()->setToolTip(windows);
     // A tab's own tool tip (the work-data tab names its window's shortcut)
     // hides the bar's; it names these two as well.

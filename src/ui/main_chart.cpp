@@ -25,12 +25,12 @@ namespace {
 
 // Item texts of the readout modes 0 to 5, inner spaces as the user knows them.
 const std::array<const char*, 6> kModeItems = {
-    "Из регистров",
-    "Однооборотный SPI       -  20 бит",
-    "Однооборотный режим  -  32 бит",
-    "Многооборотный режим - 32 бит",
-    "Многооборотный режим - 48 бит",
-    "Режим тестирования       - 80 бит",
+    QT_TRANSLATE_NOOP("talmir::TF_Face", "Из регистров"),
+    QT_TRANSLATE_NOOP("talmir::TF_Face", "Однооборотный SPI       -  20 бит"),
+    QT_TRANSLATE_NOOP("talmir::TF_Face", "Однооборотный режим  -  32 бит"),
+    QT_TRANSLATE_NOOP("talmir::TF_Face", "Многооборотный режим - 32 бит"),
+    QT_TRANSLATE_NOOP("talmir::TF_Face", "Многооборотный режим - 48 бит"),
+    QT_TRANSLATE_NOOP("talmir::TF_Face", "Режим тестирования       - 80 бит"),
 };
 constexpr int kNoReading = 5;
 
@@ -84,7 +84,7 @@ void AddPoint(TChartSeries* series, double x, const std::optional<double>& y) {
 }  // namespace
 
 void TF_Face::SetUpChartPage() {
-    for (const char* item : kModeItems) chart->ListBoxMode->addItem(QString::fromUtf8(item));
+    for (const char* item : kModeItems) chart->ListBoxMode->addItem(tr(item));
     SetUpLedsGrid();
     SetUpChart2();
     connect(chart->btnStart, &QPushButton::clicked, this, &TF_Face::btnStartClick);
@@ -144,7 +144,7 @@ void TF_Face::btnStartClick() {
         if (!ToggleAcquisition(chart->btnStart)) return;
         // A failed line write ends the start after its one error box.
         if (!SetProgrammingModeForReadout(ChartReadoutMode() == 0, false)) {
-            chart->btnStart->setText(QStringLiteral("Старт"));
+            chart->btnStart->setText(StartCaption());
             return;
         }
         Timer->setInterval(PollIntervalMs(chart->EditInterval->text()));

@@ -27,9 +27,8 @@ void TF_Face::DriveGPIOBit(int bit, bool on) {
 }
 
 void TF_Face::ShowHardID(std::uint16_t value, bool identified, const QString& reason) {
-    const QString text =
-        identified ? QStringLiteral("Микросхема опознана - TALMIR 2016. CHIP_HARD_ID = 0x")
-                   : QStringLiteral("Микросхема НЕ опознана. CHIP_HARD_ID = 0x");
+    const QString text = identified ? tr("Микросхема опознана - TALMIR 2016. CHIP_HARD_ID = 0x")
+                                    : tr("Микросхема НЕ опознана. CHIP_HARD_ID = 0x");
     ui->LabelHardID->setText(text + QString::fromStdString(Hex4(value)));
     ui->LabelHardID->setToolTip(reason);
 }
@@ -66,7 +65,7 @@ void TF_Face::IdentifyChip() {
     } catch (const DeviceError& e) {
         QString reason = QString::fromUtf8(e.what());
         if (clockRate == kRefusedClockRate)
-            reason = QStringLiteral("Частота SPI %1 кГц недопустима для адаптера: %2")
+            reason = tr("Частота SPI %1 кГц недопустима для адаптера: %2")
                          .arg(ui->EditFreq->text(), reason);
         ShowHardID(value, false, reason);
         return;

@@ -13,7 +13,9 @@ namespace {
 // A frame read that failed is not a reading: raise with the link's reason.
 void RequireFrame(bool ok, const TASensDig& chip) {
     if (!ok)
-        throw std::runtime_error("Не удалось считать кадр данных угла: " + chip.LastFrameError());
+        throw std::runtime_error(
+            TF_Face::tr("Не удалось считать кадр данных угла: ").toStdString() +
+            chip.LastFrameError());
 }
 
 }  // namespace

@@ -22,19 +22,21 @@ namespace talmir {
 namespace {
 
 // Why a register file could not be read.
-std::string ReadFailure(int err) {
+QString ReadFailure(int err) {
     if (err == EFBIG)
-        return "файл длиннее " + std::to_string(kMaxTextFileBytes >> 20) +
-               " МБ, это не файл регистров";
-    return std::strerror(err);
+        return TF_Face::tr("файл длиннее %1 МБ, это не файл регистров")
+            .arg(kMaxTextFileBytes >> 20);
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+QString ReadFileError(const QString& path, int err) {
+    return TF_Face::tr("Не удалось прочитать файл регистров «%1»: %2").arg(path, ReadFailure(err));
 }
 
 std::string ReadWholeFile(const QString& path) {
     int err = 0;
     std::optional<std::string> bytes = ReadFileBytes(FilePath(path), &err, kMaxTextFileBytes);
-    if (!bytes)
-        throw std::runtime_error("Не удалось прочитать файл регистров «" + path.toStdString() +
-                                 "»: " + ReadFailure(err));
+    if (!bytes) throw std::runtime_error(ReadFileError(path, err).toStdString());
     return std::move(*bytes);
 }
 
@@ -81,19 +83,22 @@ void TF_Face::BtnRegsFromFileClick() {
         const std::string text = ReadWholeFile(path);
         // A file that held no line would otherwise load nothing without a word.
         if (text.empty())
-            throw std::runtime_error("Файл регистров «" + path.toStdString() +
-                                     "» пуст: регистры не изменены");
+            throw std::runtime_error(
+                tr("Файл регистров «%1» пуст: регистры не изменены").arg(path).toStdString());
         const RegisterFileLoad load = ParseRegisterFile(text, TASensDig::kLastAddress);
         for (const auto& [address, value] : load.values) chip_->PutReg(address, value, false);
         if (load.badLine)
-            throw std::runtime_error("Файл регистров «" + path.toStdString() + "», строка " +
-                                     std::to_string(load.values.size() + 1) + ": «" +
-                                     LineForMessage(*load.badLine) + "» не является целым числом");
+            throw std::runtime_error(
+                tr("Файл регистров «%1», строка %2: «%3» не является целым числом")
+                    .arg(path, QString::number(load.values.size() + 1),
+                         QString::fromStdString(LineForMessage(*load.badLine)))
+                    .toStdString());
         if (load.ignored > 0)
-            throw std::runtime_error("Файл регистров «" + path.toStdString() +
-                                     "»: строки после регистра " +
-                                     std::to_string(TASensDig::kLastAddress) + " не загружены (" +
-                                     std::to_string(load.ignored) + " шт.)");
+            throw std::runtime_error(
+                tr("Файл регистров «%1»: строки после регистра %2 не загружены (%3 шт.)")
+                    .arg(path, QString::number(TASensDig::kLastAddress),
+                         QString::number(load.ignored))
+                    .toStdString());
     });
 }
 
@@ -102,13 +107,13 @@ std::optional<std::size_t> TF_Face::LoadRegsFromIni(const QString& fileName) {
     IniFile ini;
     int err = 0;
     if (!ini.Load(FilePath(fileName), &err))
-        throw std::runtime_error("Не удалось прочитать файл регистров «" + fileName.toStdString() +
-                                 "»: " + ReadFailure(err));
+        throw std::runtime_error(ReadFileError(fileName, err).toStdString());
     // Without the section the file is not a register file: writing nothing
     // and reporting success would hide that.
     if (!ini.HasSection("REG_CFG"))
-        throw std::runtime_error("В файле «" + fileName.toStdString() +
-                                 "» нет секции [REG_CFG]: регистры не записаны");
+        throw std::runtime_error(tr("В файле «%1» нет секции [REG_CFG]: регистры не записаны")
+                                     .arg(fileName)
+                                     .toStdString());
     std::size_t written = 0;
     for (const auto& [address, value] : ReadRegisterIni(ini)) {
         chip_->PutReg(address, value, true);

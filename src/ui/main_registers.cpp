@@ -114,8 +114,9 @@ void TF_Face::ShowRegisterPicture(std::uint16_t address) {
     QImageReader reader(path);
     QImage image = reader.read();
     if (image.isNull())
-        throw std::runtime_error("Не удалось загрузить рисунок регистра «" + path.toStdString() +
-                                 "»: " + reader.errorString().toStdString());
+        throw std::runtime_error(tr("Не удалось загрузить рисунок регистра «%1»: %2")
+                                     .arg(path, reader.errorString())
+                                     .toStdString());
     if (image.width() > kPictureWidth || image.height() > kPictureHeight)
         image = image.scaled(kPictureWidth, kPictureHeight, Qt::KeepAspectRatio,
                              Qt::SmoothTransformation);

@@ -71,8 +71,7 @@ void TF_Face::SetUpWorkDataPage() {
     connect(shortcut, &QShortcut::activated, this, &TF_Face::BtnAngleErrorClick);
     ui->PageControl->setTabToolTip(
         ui->PageControl->indexOf(ui->tsWork),
-        QStringLiteral("Окно «Ошибка угла»: %1")
-            .arg(kAngleErrorWindowKey.toString(QKeySequence::NativeText)));
+        tr("Окно «Ошибка угла»: %1").arg(kAngleErrorWindowKey.toString(QKeySequence::NativeText)));
 }
 
 void TF_Face::BtnStartAngleWrkDataClick() {
@@ -85,7 +84,7 @@ void TF_Face::BtnStartAngleWrkDataClick() {
     // Without that line no cycle can run: the start ends after its one error
     // box, as a failed cycle does.
     if (!SetProgrammingModeForReadout(true, true)) {
-        work->BtnStartAngleWrkData->setText(QStringLiteral("Старт"));
+        work->BtnStartAngleWrkData->setText(StartCaption());
         return;
     }
     TimerWorkData->setInterval(PollIntervalMs(work->EditAngleWorkDataInt->text()));

@@ -57,7 +57,7 @@ void ShowFit(Ui::PageCircle& page, const std::optional<EllipseFit>& fit, const Q
                               page.LabelXYFitPeakErrorV};
     if (!fit) {
         for (QLabel* label : values) label->clear();
-        page.LabelXYFitStatus->setText(QStringLiteral("Эллипс не подобран: ") + refusal);
+        page.LabelXYFitStatus->setText(TF_Face::tr("Эллипс не подобран: ") + refusal);
         return;
     }
     const double shown[] = {fit->OffsetX,         fit->OffsetY,         fit->AmplitudeX,
@@ -65,7 +65,7 @@ void ShowFit(Ui::PageCircle& page, const std::optional<EllipseFit>& fit, const Q
                             fit->AtanPeakErrorDeg};
     const int digits[] = {1, 1, 1, 1, 3, 3, 3};
     for (int i = 0; i < 7; ++i) values[i]->setText(Decimal(shown[i], digits[i]));
-    page.LabelXYFitStatus->setText(QStringLiteral("Точек: %1, шум: %2 LSB, дуга: %3°")
+    page.LabelXYFitStatus->setText(TF_Face::tr("Точек: %1, шум: %2 LSB, дуга: %3°")
                                        .arg(fit->Samples)
                                        .arg(Decimal(fit->NoiseLsb, 1), Decimal(fit->ArcDeg, 0)));
 }
@@ -106,7 +106,7 @@ void TF_Face::SetUpCirclePage() {
     SeriesXY = circle->ChartXY->AddPointSeries(QStringLiteral("SeriesXY"), QColor(Qt::blue));
     // Added after the points, so drawn over them.
     CurveXYFit = new QCPCurve(circle->ChartXY->xAxis, circle->ChartXY->yAxis);
-    CurveXYFit->setName(QStringLiteral("Эллипс"));
+    CurveXYFit->setName(tr("Эллипс"));
     CurveXYFit->setPen(QPen(QColor(220, 0, 0), 2));
     CurveXYFit->setVisible(false);
     TimerXYFit = new QTimer(this);

@@ -1,0 +1,465 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ru">
+<context>
+    <name>AngleErrorWindow</name>
+    <message>
+        <source>Ошибка угла</source>
+        <translation>Angle Error</translation>
+    </message>
+    <message>
+        <source>Обновить</source>
+        <translation>Refresh</translation>
+    </message>
+</context>
+<context>
+    <name>PageChart</name>
+    <message>
+        <source>Старт</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Сбросить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Интервал, мс</source>
+        <translation>Interval, ms</translation>
+    </message>
+    <message>
+        <source>Файл данных</source>
+        <translation>Data file</translation>
+    </message>
+    <message>
+        <source>Сохранять на файл</source>
+        <translation>Save to file</translation>
+    </message>
+</context>
+<context>
+    <name>PageCircle</name>
+    <message>
+        <source>Файл данных</source>
+        <translation>Data file</translation>
+    </message>
+    <message>
+        <source>Интервал, мс</source>
+        <translation>Interval, ms</translation>
+    </message>
+    <message>
+        <source>Старт</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Сбросить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Сохранять на файл</source>
+        <translation>Save to file</translation>
+    </message>
+    <message>
+        <source>Канал X (Синус):</source>
+        <translation>Channel X (sine):</translation>
+    </message>
+    <message>
+        <source>Максимум: </source>
+        <translation>Maximum: </translation>
+    </message>
+    <message>
+        <source>Минимум:</source>
+        <translation>Minimum:</translation>
+    </message>
+    <message>
+        <source>Смещение: </source>
+        <translation>Offset: </translation>
+    </message>
+    <message>
+        <source>Амплитуда:</source>
+        <translation>Amplitude:</translation>
+    </message>
+    <message>
+        <source>Канал Y (Косинус):</source>
+        <translation>Channel Y (cosine):</translation>
+    </message>
+    <message>
+        <source>Аппроксимация эллипсом</source>
+        <translation>Ellipse fit</translation>
+    </message>
+    <message>
+        <source>Смещение X:</source>
+        <translation>Offset X:</translation>
+    </message>
+    <message>
+        <source>Смещение Y:</source>
+        <translation>Offset Y:</translation>
+    </message>
+    <message>
+        <source>Амплитуда X:</source>
+        <translation>Amplitude X:</translation>
+    </message>
+    <message>
+        <source>Амплитуда Y:</source>
+        <translation>Amplitude Y:</translation>
+    </message>
+    <message>
+        <source>Рассогласование амплитуд, %:</source>
+        <translation>Amplitude mismatch, %:</translation>
+    </message>
+    <message>
+        <source>Фазовая ошибка, °:</source>
+        <translation>Phase error, °:</translation>
+    </message>
+    <message>
+        <source>Пиковая ошибка угла, °:</source>
+        <translation>Peak angle error, °:</translation>
+    </message>
+</context>
+<context>
+    <name>PageConfig</name>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Последнее прочитанное</source>
+        <translation>Last read</translation>
+    </message>
+    <message>
+        <source>Прочитать всё</source>
+        <translation>Read all</translation>
+    </message>
+    <message>
+        <source>Записать всё</source>
+        <translation>Write all</translation>
+    </message>
+</context>
+<context>
+    <name>PageWork</name>
+    <message>
+        <source>Файл данных</source>
+        <translation>Data file</translation>
+    </message>
+    <message>
+        <source>Сохранять на файл</source>
+        <translation>Save to file</translation>
+    </message>
+    <message>
+        <source>Старт</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Интервал, мс</source>
+        <translation>Interval, ms</translation>
+    </message>
+    <message>
+        <source>Сбросить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Ошибка угла…</source>
+        <translation>Angle error…</translation>
+    </message>
+</context>
+<context>
+    <name>TF_ASens_Chart</name>
+    <message>
+        <source>Старт</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Интервал, мс</source>
+        <translation>Interval, ms</translation>
+    </message>
+    <message>
+        <source>Сбросить</source>
+        <translation>Clear</translation>
+    </message>
+</context>
+<context>
+    <name>TF_Chart</name>
+    <message>
+        <source>Сбросить</source>
+        <translation>Clear</translation>
+    </message>
+</context>
+<context>
+    <name>TF_Face</name>
+    <message>
+        <source>TALMIR - БИС процессора положения</source>
+        <translation>TALMIR - Position Processor IC</translation>
+    </message>
+    <message>
+        <source>Частота SPI, кГц</source>
+        <translation>SPI clock, kHz</translation>
+    </message>
+    <message>
+        <source>Режим пограммирования</source>
+        <translation>Programming mode</translation>
+    </message>
+    <message>
+        <source>Питание программирования ОТП</source>
+        <translation>OTP programming supply</translation>
+    </message>
+    <message>
+        <source>Сохранить регистры в файл</source>
+        <translation>Save registers to file</translation>
+    </message>
+    <message>
+        <source>Загрузить регистры из файла</source>
+        <translation>Load registers from file</translation>
+    </message>
+    <message>
+        <source>Конфигурация</source>
+        <translation>Configuration</translation>
+    </message>
+    <message>
+        <source>График</source>
+        <translation>Chart</translation>
+    </message>
+    <message>
+        <source>Уловые данные</source>
+        <translation>Angle data</translation>
+    </message>
+    <message>
+        <source>Круговой график</source>
+        <translation>XY circle</translation>
+    </message>
+</context>
+<context>
+    <name>talmir::AcquisitionControl</name>
+    <message>
+        <source>Старт</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Стоп</source>
+        <translation>Stop</translation>
+    </message>
+</context>
+<context>
+    <name>talmir::AngleErrorWindow</name>
+    <message>
+        <source>Угол, °</source>
+        <translation>Angle, °</translation>
+    </message>
+    <message>
+        <source>Ошибка, °</source>
+        <translation>Error, °</translation>
+    </message>
+    <message>
+        <source>Гармоника</source>
+        <translation>Harmonic</translation>
+    </message>
+    <message>
+        <source>Амплитуда, °</source>
+        <translation>Amplitude, °</translation>
+    </message>
+    <message>
+        <source>нет данных</source>
+        <translation>no data</translation>
+    </message>
+    <message>
+        <source>Ошибка угла не рассчитана: </source>
+        <translation>Angle error not computed: </translation>
+    </message>
+    <message>
+        <source>Точек: %1, оборотов: %2. СКЗ ошибки: %3°, пик: %4°. Преобразователь против atan2(X, Y): СКЗ %5°, смещение %6°</source>
+        <translation>Points: %1, revolutions: %2. RMS error: %3°, peak: %4°. Converter vs. atan2(X, Y): RMS %5°, offset %6°</translation>
+    </message>
+</context>
+<context>
+    <name>talmir::ErrorBox</name>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Неизвестная ошибка</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>talmir::RegisterFileDialog</name>
+    <message>
+        <source>Данные регистров (*.rdt)</source>
+        <translation>Register data (*.rdt)</translation>
+    </message>
+</context>
+<context>
+    <name>talmir::TChart</name>
+    <message>
+        <source>Сохранить изображение…</source>
+        <translation>Save image…</translation>
+    </message>
+    <message>
+        <source>Сохранить изображение</source>
+        <translation>Save Image</translation>
+    </message>
+    <message>
+        <source>Экспорт видимого диапазона…</source>
+        <translation>Export visible range…</translation>
+    </message>
+    <message>
+        <source>Экспорт видимого диапазона</source>
+        <translation>Export Visible Range</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv);;Все файлы (*)</source>
+        <translation>CSV (*.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Курсор 1 здесь</source>
+        <translation>Cursor 1 here</translation>
+    </message>
+    <message>
+        <source>Курсор 2 здесь</source>
+        <translation>Cursor 2 here</translation>
+    </message>
+    <message>
+        <source>Убрать курсоры</source>
+        <translation>Remove cursors</translation>
+    </message>
+    <message>
+        <source>Следить за новыми данными</source>
+        <translation>Follow new data</translation>
+    </message>
+    <message>
+        <source>Окно слежения</source>
+        <translation>Follow window</translation>
+    </message>
+    <message>
+        <source>Вся запись</source>
+        <translation>Whole record</translation>
+    </message>
+    <message>
+        <source>%1 отсчётов</source>
+        <translation>%1 samples</translation>
+    </message>
+    <message>
+        <source>Статистика</source>
+        <translation>Statistics</translation>
+    </message>
+    <message>
+        <source>%1: n = %2; min = %3; max = %4; среднее = %5; σ = %6; размах = %7</source>
+        <translation>%1: n = %2; min = %3; max = %4; mean = %5; σ = %6; peak-to-peak = %7</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить изображение в %1</source>
+        <translation>Could not save the image to %1</translation>
+    </message>
+</context>
+<context>
+    <name>talmir::TF_ASens_Chart</name>
+    <message>
+        <source>График датчика не связан с микросхемой</source>
+        <translation>The sensor chart is not attached to the chip</translation>
+    </message>
+</context>
+<context>
+    <name>talmir::TF_Face</name>
+    <message>
+        <source> (демо: симулятор)</source>
+        <translation> (demo: simulator)</translation>
+    </message>
+    <message>
+        <source>Библиотека MPSSE: </source>
+        <translation>MPSSE library: </translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить настройки в %1: %2</source>
+        <translation>Could not save the settings to %1: %2</translation>
+    </message>
+    <message>
+        <source>Окна графиков: %1 — график четырёх кривых, %2 — KESTON Chart</source>
+        <translation>Chart windows: %1 — four-curve chart, %2 — KESTON Chart</translation>
+    </message>
+    <message>
+        <source>Из регистров</source>
+        <translation>From registers</translation>
+    </message>
+    <message>
+        <source>Однооборотный SPI       -  20 бит</source>
+        <translation>Single-turn SPI       -  20 bit</translation>
+    </message>
+    <message>
+        <source>Однооборотный режим  -  32 бит</source>
+        <translation>Single-turn mode  -  32 bit</translation>
+    </message>
+    <message>
+        <source>Многооборотный режим - 32 бит</source>
+        <translation>Multi-turn mode - 32 bit</translation>
+    </message>
+    <message>
+        <source>Многооборотный режим - 48 бит</source>
+        <translation>Multi-turn mode - 48 bit</translation>
+    </message>
+    <message>
+        <source>Режим тестирования       - 80 бит</source>
+        <translation>Test mode       - 80 bit</translation>
+    </message>
+    <message>
+        <source>Микросхема опознана - TALMIR 2016. CHIP_HARD_ID = 0x</source>
+        <translation>Chip identified - TALMIR 2016. CHIP_HARD_ID = 0x</translation>
+    </message>
+    <message>
+        <source>Микросхема НЕ опознана. CHIP_HARD_ID = 0x</source>
+        <translation>Chip NOT identified. CHIP_HARD_ID = 0x</translation>
+    </message>
+    <message>
+        <source>Частота SPI %1 кГц недопустима для адаптера: %2</source>
+        <translation>SPI clock %1 kHz is not valid for the adapter: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось считать кадр данных угла: </source>
+        <translation>Could not read the angle data frame: </translation>
+    </message>
+    <message>
+        <source>файл длиннее %1 МБ, это не файл регистров</source>
+        <translation>file larger than %1 MB, not a register file</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать файл регистров «%1»: %2</source>
+        <translation>Could not read register file “%1”: %2</translation>
+    </message>
+    <message>
+        <source>Файл регистров «%1» пуст: регистры не изменены</source>
+        <translation>Register file “%1” is empty: registers left unchanged</translation>
+    </message>
+    <message>
+        <source>Файл регистров «%1», строка %2: «%3» не является целым числом</source>
+        <translation>Register file “%1”, line %2: “%3” is not an integer</translation>
+    </message>
+    <message>
+        <source>Файл регистров «%1»: строки после регистра %2 не загружены (%3 шт.)</source>
+        <translation>Register file “%1”: lines after register %2 not loaded (%3 lines)</translation>
+    </message>
+    <message>
+        <source>В файле «%1» нет секции [REG_CFG]: регистры не записаны</source>
+        <translation>File “%1” has no [REG_CFG] section: no registers written</translation>
+    </message>
+    <message>
+        <source>Не удалось загрузить рисунок регистра «%1»: %2</source>
+        <translation>Could not load register picture “%1”: %2</translation>
+    </message>
+    <message>
+        <source>Окно «Ошибка угла»: %1</source>
+        <translation>Window “Angle Error”: %1</translation>
+    </message>
+    <message>
+        <source>Эллипс не подобран: </source>
+        <translation>Ellipse not fitted: </translation>
+    </message>
+    <message>
+        <source>Точек: %1, шум: %2 LSB, дуга: %3°</source>
+        <translation>Points: %1, noise: %2 LSB, arc: %3°</translation>
+    </message>
+    <message>
+        <source>Эллипс</source>
+        <translation>Ellipse</translation>
+    </message>
+</context>
+</TS>
