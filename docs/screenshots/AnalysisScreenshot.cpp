@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ScreenshotSupport.h"
 #include "device/MpsseLink.h"
 #include "talmir_sim_control.h"
 #include "ui/AngleErrorWindow.h"
@@ -17,21 +18,8 @@
 #include "ui_PageWork.h"
 #include "ui_main.h"
 
-namespace {
-
-void PumpFor(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-bool Save(QWidget& widget, const char* file) {
-    if (widget.grab().save(QString::fromLocal8Bit(file))) return true;
-    std::fprintf(stderr, "cannot save %s\n", file);
-    return false;
-}
-
-}  // namespace
+using talmir::screenshots::PumpFor;
+using talmir::screenshots::Save;
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -40,13 +28,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s XY-FIT.png ANGLE-ERROR.png\n", argv[0]);
         return 2;
     }
-    std::string message;
-    talmir::Mpsse().LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
-                                     [&](const std::string& m) { message = m; });
-    if (!message.empty()) {
-        std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
-        return 1;
-    }
+    if (!talmir::screenshots::BindSimulator()) return 1;
     TalmirSim_Reset();
     // Imperfections large enough to see at the page's scale.
     const TalmirSimSignal signal{1500, -1000, 21000, 18500, 4, 0.3, 40};

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "ScreenshotSupport.h"
 #include "device/MpsseLink.h"
 #include "talmir_sim_control.h"
 #include "ui/ChartView.h"
@@ -24,13 +25,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
         return 2;
     }
-    std::string message;
-    talmir::Mpsse().LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
-                                     [&](const std::string& m) { message = m; });
-    if (!message.empty()) {
-        std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
-        return 1;
-    }
+    if (!talmir::screenshots::BindSimulator()) return 1;
     TalmirSim_Reset();
     TalmirSim_SetSpeed(0.5);
     TalmirSim_SetNoise(40, 7);
@@ -44,9 +39,7 @@ int main(int argc, char** argv) {
     face.chart->ListBoxMode->setCurrentRow(1);
     face.chart->EditInterval->setText("1");
     face.chart->btnStart->click();
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 4000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    talmir::screenshots::PumpFor(4000);
     face.chart->btnStart->click();
     QCoreApplication::processEvents();
 
@@ -55,11 +48,5 @@ int main(int argc, char** argv) {
     const double from = last * 0.40, to = last * 0.46;
     chart->Viewport().ShowX({from, to});
     chart->SetCursors(from + (to - from) * 0.25, from + (to - from) * 0.7);
-    chart->RedrawNow();
-    QCoreApplication::processEvents();
-    if (!face.grab().save(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "cannot save %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    return talmir::screenshots::Save(face, argv[1]) ? 0 : 1;
 }
