@@ -100,6 +100,12 @@ public:
     TASensDig& Chip() { return *chip_; }
     QString ConfigPath() const;
     QString ExeDir() const { return options_.exeDir; }
+    // Where register files are proposed: beside the executable in a portable
+    // copy, the user's documents folder in an installed one.
+    QString RegisterFileDir() const {
+        return options_.settings->documentsDir.isEmpty() ? options_.exeDir
+                                                         : options_.settings->documentsDir;
+    }
 
     // --- start-up, settings, page change (main.cpp) ---
 public slots:

@@ -64,7 +64,7 @@ std::string LineForMessage(const std::string& line) {
 // Registers 1..72 as held (not read from the chip), one decimal line each.
 void TF_Face::BtnRegsToFileClick() {
     Guard(this, [&] {
-        const QString path = ChooseRegisterFile(RegisterFileDialogKind::Save, ExeDir());
+        const QString path = ChooseRegisterFile(RegisterFileDialogKind::Save, RegisterFileDir());
         if (path.isEmpty()) return;
         std::array<std::uint16_t, 73> values{};
         for (std::uint16_t address = 1; address < values.size(); ++address)
@@ -78,7 +78,7 @@ void TF_Face::BtnRegsToFileClick() {
 // address are dropped and reported after the others are loaded.
 void TF_Face::BtnRegsFromFileClick() {
     Guard(this, [&] {
-        const QString path = ChooseRegisterFile(RegisterFileDialogKind::Open, ExeDir());
+        const QString path = ChooseRegisterFile(RegisterFileDialogKind::Open, RegisterFileDir());
         if (path.isEmpty() || !QFile::exists(path)) return;
         const std::string text = ReadWholeFile(path);
         // A file that held no line would otherwise load nothing without a word.
