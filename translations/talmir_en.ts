@@ -336,6 +336,14 @@
         <translation>Whole record</translation>
     </message>
     <message>
+        <source>Другое…</source>
+        <translation>Other…</translation>
+    </message>
+    <message>
+        <source>Последних отсчётов в окне:</source>
+        <translation>Latest samples in the window:</translation>
+    </message>
+    <message>
         <source>%1 отсчётов</source>
         <translation>%1 samples</translation>
     </message>

@@ -3,10 +3,13 @@
 // measurement cursors and the statistics line; the context menu's saves.
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -57,6 +60,14 @@ QCPItemText* TChart::OverlayText(double top, Qt::Alignment edge) {
 void TChart::SetUpNavigation() {
     ChooseSaveFile = [this](const QString& caption, const QString& filter) {
         return QFileDialog::getSaveFileName(this, caption, QString(), filter);
+    };
+    ChooseFollowWidth = [this](std::int64_t current) -> std::optional<std::int64_t> {
+        bool ok = false;
+        const int width = QInputDialog::getInt(
+            this, tr("Окно слежения"), tr("Последних отсчётов в окне:"),
+            static_cast<int>(std::clamp<std::int64_t>(current, 2, INT_MAX)), 2, INT_MAX, 1, &ok);
+        if (!ok) return std::nullopt;
+        return width;
     };
     setSelectionRectMode(QCP::srmNone);
     connect(selectionRect(), &QCPSelectionRect::accepted, this,
@@ -191,6 +202,14 @@ void TChart::contextMenuEvent(QContextMenuEvent* event) {
             a->setCheckable(true);
             a->setChecked(viewport_.FollowWidth() == width);
         }
+        window->addSeparator();
+        QAction* other = window->addAction(tr("Другое…"), this, [this] {
+            if (const auto width = ChooseFollowWidth(viewport_.FollowWidth()))
+                SetFollowWidth(*width);
+        });
+        other->setCheckable(true);
+        other->setChecked(std::find(kFollowWidths.begin(), kFollowWidths.end(),
+                                    viewport_.FollowWidth()) == kFollowWidths.end());
         QAction* stats = menu.addAction(tr("Статистика"), this, [this] {
             showStatistics_ = !showStatistics_;
             RequestRedraw();

@@ -146,6 +146,8 @@ public:
     void SaveImage(const QString& fileName);
     // Asks for the file name of a save: a file dialog by default.
     std::function<QString(const QString& caption, const QString& filter)> ChooseSaveFile;
+    // Asks for a follow window typed freely, in samples; none when cancelled.
+    std::function<std::optional<std::int64_t>(std::int64_t current)> ChooseFollowWidth;
 
 protected:
     void showEvent(QShowEvent* event) override;
