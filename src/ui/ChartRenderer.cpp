@@ -26,6 +26,70 @@ std::int64_t CeilSample(double x) {
     return static_cast<std::int64_t>(std::ceil(std::clamp(x, -4.0e18, 4.0e18)));
 }
 
+// Clips the segment a-b to `r` (Liang-Barsky); false when none of it is inside.
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& r) {
+    double t0 = 0, t1 = 1;
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) return false;
+    }
+    const QPointF from = a;
+    a = from + QPointF(dx, dy) * t0;
+    b = from + QPointF(dx, dy) * t1;
+    return true;
+}
+
+// A one-pixel polyline in an opaque colour written straight into the image:
+// the dense summaries are thousands of column-high strokes, which the
+// painter blends pixel by pixel at several times the cost.
+void DrawThinPolyline(QImage& image, const QPolygonF& line, QRgb color) {
+    const int w = image.width(), h = image.height();
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const QRectF area(-1, -1, w + 1, h + 1);
+    const auto put = [&](int x, int y) {
+        if (static_cast<unsigned>(x) < static_cast<unsigned>(w) &&
+            static_cast<unsigned>(y) < static_cast<unsigned>(h))
+            reinterpret_cast<QRgb*>(bits + y * stride)[x] = color;
+    };
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        QPointF a = line[i > 0 ? i - 1 : 0], b = line[i];
+        if (!ClipSegment(a, b, area)) continue;
+        // Bresenham between the pixels holding the two ends.
+        int x0 = static_cast<int>(std::floor(a.x())), y0 = static_cast<int>(std::floor(a.y()));
+        const int x1 = static_cast<int>(std::floor(b.x())),
+                  y1 = static_cast<int>(std::floor(b.y()));
+        const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+        const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+        int error = dx + dy;
+        for (;;) {
+            put(x0, y0);
+            if (x0 == x1 && y0 == y1) break;
+            const int twice = 2 * error;
+            if (twice >= dy) {
+                error += dy;
+                x0 += sx;
+            }
+            if (twice <= dx) {
+                error += dx;
+                y0 += sy;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 DrawnPointsResult DrawnPoints(const SeriesStore& store, double lower, double upper, int width,
@@ -144,7 +208,6 @@ ChartFrame ChartRenderer::Draw(const ChartFrameGeometry& g,
                  QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(g.pixelRatio);
     image.fill(Qt::transparent);
-    QPainter painter(&image);
     const double xScale = g.width / (g.xUpper - g.xLower);
     const double yScale = g.height / (g.yUpper - g.yLower);
     const auto pixel = [](double v) { return std::clamp(v, -kMaxPixel, kMaxPixel); };
@@ -161,10 +224,17 @@ ChartFrame ChartRenderer::Draw(const ChartFrameGeometry& g,
         if (!drawn.complete) return ChartFrame{};
         // Dense summaries fill whole columns, where smoothing shows nothing
         // and costs most of the drawing; a few samples are drawn smooth.
+        const bool thin = s.pen.style() == Qt::SolidLine && s.pen.widthF() <= 1 &&
+                          s.pen.color().alpha() == 255 && g.pixelRatio == 1;
+        if (drawn.dense && thin) {
+            DrawThinPolyline(image, line, s.pen.color().rgba());
+            continue;
+        }
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, !drawn.dense);
         // Smooth lines are drawn half a pixel off, as the chart's own painter
         // does, so both drawings put them on the same pixels.
-        painter.setRenderHint(QPainter::Antialiasing, !drawn.dense);
-        painter.setTransform(drawn.dense ? QTransform() : QTransform::fromTranslate(0.5, 0.5));
+        if (!drawn.dense) painter.translate(0.5, 0.5);
         painter.setPen(s.pen);
         if (line.size() == 1) {
             painter.drawPoint(line.front());
@@ -172,7 +242,6 @@ ChartFrame ChartRenderer::Draw(const ChartFrameGeometry& g,
             painter.drawPolyline(line);
         }
     }
-    painter.end();
     frame.image = std::move(image);
     return frame;
 }
