@@ -182,13 +182,16 @@ void ChartRenderer::Run() {
             next_.reset();
             working_ = true;
         }
-        // A newer request makes this one pointless: it is cut short.
-        const auto superseded = [this] {
+        // A frame in progress is finished even when a newer request came:
+        // cutting it short would show nothing at all on a machine where
+        // drawing takes longer than the redraws are apart. Only stopping
+        // cuts it short.
+        const auto stopping = [this] {
             std::lock_guard<std::mutex> guard(mutex_);
-            return stopping_ || next_.has_value();
+            return stopping_;
         };
-        ChartFrame frame = Draw(job.geometry, job.series, superseded);
-        if (frame.image.isNull() && superseded()) continue;
+        ChartFrame frame = Draw(job.geometry, job.series, stopping);
+        if (stopping()) return;
         frame.request = job.request;
         QMetaObject::invokeMethod(
             receiver_, [deliver = deliver_, frame = std::move(frame)] { deliver(frame); },

@@ -4,7 +4,7 @@
 // the plotting area's size and the series to draw); the renderer reads the
 // series' stores, a few pixel columns at a time under each series' lock, draws
 // them and hands the image back through the event loop. A newer request
-// replaces one not yet started and cuts one in progress short.
+// replaces one not yet started; the one in progress is finished.
 #pragma once
 
 #include <QImage>
