@@ -267,10 +267,6 @@ void TChart::DrawSeriesImage(QCPPainter* painter) const {
     if (std::abs(target.width() - g.width) < 1.0 && std::abs(target.height() - g.height) < 1.0)
         target = QRectF(QPointF(std::round(target.left()), std::round(target.top())),
                         QSizeF(g.width, g.height));
-    // The layer holds nothing but this image and starts each drawing
-    // transparent, so an image that fills it is copied rather than blended.
-    if (target.toRect() == axisRect()->rect() && target == QRectF(target.toRect()))
-        painter->setCompositionMode(QPainter::CompositionMode_Source);
     painter->drawImage(target, frame_->image);
 }
 

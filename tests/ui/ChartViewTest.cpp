@@ -254,15 +254,21 @@ TEST_F(ChartViewTest, ShownChartDrawsTheSeriesImageWhereDirectDrawingPutsThem) {
             chart.toPixmap(500, 300).toImage().convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(onScreen.size(), direct.size());
         const auto coloured = [](QRgb p) { return qRed(p) != qGreen(p) || qGreen(p) != qBlue(p); };
-        int series = 0, differ = 0;
+        // Grey pixels in the plotting area are the grid, which the image
+        // must leave be.
+        const auto grey = [&](QRgb p) { return !coloured(p) && p != qRgb(255, 255, 255); };
+        const QRect inner = chart.axisRect()->rect().adjusted(1, 1, -1, -1);
+        int series = 0, differ = 0, greyLost = 0;
         for (int y = 0; y < direct.height(); ++y)
             for (int x = 0; x < direct.width(); ++x) {
                 const QRgb a = onScreen.pixel(x, y), b = direct.pixel(x, y);
                 series += coloured(b) ? 1 : 0;
                 differ += coloured(a) != coloured(b) ? 1 : 0;
+                if (inner.contains(x, y) && grey(b) && !grey(a) && !coloured(a)) ++greyLost;
             }
         EXPECT_GT(series, 2000) << "zoomed " << zoomed;
         EXPECT_LT(differ, series / 50) << "zoomed " << zoomed;
+        EXPECT_EQ(greyLost, 0) << "zoomed " << zoomed;
     }
 }
 
