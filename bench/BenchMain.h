@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <time.h>
 #include <cstdio>
 #include <string>
 
@@ -56,6 +57,13 @@ inline double RedrawAfterNewSample(TChart* chart) {
     const double guiSeconds = clock.nsecsElapsed() / 1e9;
     chart->FinishRendering();
     return guiSeconds;
+}
+
+// CPU seconds the calling thread has used.
+inline double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
 // Runs the benchmarks the command line selects; the exit code of main().

@@ -3,7 +3,6 @@
 // redraw time of Chart2 with very long series.
 #include <benchmark/benchmark.h>
 
-#include <time.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -39,13 +38,6 @@ struct ChartPage {
         face->chart->cbSaveChartsToFile->setChecked(logging);
     }
 };
-
-// CPU seconds the calling thread has used.
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + t.tv_nsec / 1e9;
-}
 
 // One tick: frame read through the simulator, decoding, two points, status
 // cells and one log line (open, append, flush, close).
@@ -88,7 +80,7 @@ void BM_SustainedTicksAtOneMs(benchmark::State& state) {
         clock.start();
         probeClock.start();
         probe.start();
-        const double cpuAtStart = ThreadCpuSeconds();
+        const double cpuAtStart = talmir::bench::ThreadCpuSeconds();
         page.face->chart->btnStart->click();
         // A running event loop, as the program's: it sleeps until the next event.
         QEventLoop loop;
@@ -99,7 +91,8 @@ void BM_SustainedTicksAtOneMs(benchmark::State& state) {
         const double seconds = clock.nsecsElapsed() / 1e9;
         state.counters["ticks_per_s"] = (talmir::ChartSampleCounter - start) / seconds;
         state.counters["redraws_per_s"] = replots / seconds;
-        state.counters["gui_cpu_share"] = (ThreadCpuSeconds() - cpuAtStart) / seconds;
+        state.counters["gui_cpu_share"] =
+            (talmir::bench::ThreadCpuSeconds() - cpuAtStart) / seconds;
         state.counters["probe_max_gap_ms"] = maxGap / 1e6;
     }
 }

@@ -17,7 +17,6 @@
 //    page reads the registers one call after another.
 #include <benchmark/benchmark.h>
 
-#include <time.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -73,13 +72,6 @@ WireUse TracedWireUse() {
             use.bits += (call.options & kSizeInBits) ? call.size : 8.0 * call.size;
     }
     return use;
-}
-
-// CPU seconds the calling thread has used.
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
 // Longest wait between two timeouts of a 5 ms timer.
@@ -218,7 +210,7 @@ void BM_ChartPollingAgainstWire(benchmark::State& state) {
         QObject::connect(&stopper, &QTimer::timeout, [&] {
             ticks = talmir::ChartSampleCounter - first;
             seconds = clock.nsecsElapsed() / 1e9;
-            cpuSeconds = ThreadCpuSeconds() - cpuAtStart;
+            cpuSeconds = talmir::bench::ThreadCpuSeconds() - cpuAtStart;
             use = TracedWireUse();
             probe.Stop();
             tickUs = tickClock->MeanTickUs();
@@ -234,7 +226,7 @@ void BM_ChartPollingAgainstWire(benchmark::State& state) {
             probe.Start();
             tickClock = std::make_unique<TickClock>(window.face->Timer, page.Chart2);
             clock.start();
-            cpuAtStart = ThreadCpuSeconds();
+            cpuAtStart = talmir::bench::ThreadCpuSeconds();
             stopper.start(kPollingMs);
             page.btnStart->click();  // "Старт": the first tick runs at once
         });

@@ -1,5 +1,7 @@
 #include "ui/ChartRenderer.h"
 
+#include "ui/ChartView.h"
+
 #include <QMetaObject>
 #include <QPainter>
 #include <QPolygonF>
@@ -11,20 +13,13 @@ namespace talmir {
 
 namespace {
 
-// Pixel columns read from a store under one hold of its lock: a few tens of
+// Pixel columns read from a store under one hold of its lock: some
 // microseconds, so that a tick appending to the series hardly waits.
 constexpr int kColumnsPerLock = 8;
 
 // Far-off points (zoomed deep, or a sample far beyond the edge) are pulled in
 // to where the raster engine's fixed-point coordinates still hold.
 constexpr double kMaxPixel = 4.0e6;
-
-std::int64_t FloorSample(double x) {
-    return static_cast<std::int64_t>(std::floor(std::clamp(x, -4.0e18, 4.0e18)));
-}
-std::int64_t CeilSample(double x) {
-    return static_cast<std::int64_t>(std::ceil(std::clamp(x, -4.0e18, 4.0e18)));
-}
 
 // Clips the segment a-b to `r` (Liang-Barsky); false when none of it is inside.
 bool ClipSegment(QPointF& a, QPointF& b, const QRectF& r) {
@@ -101,7 +96,8 @@ DrawnPointsResult DrawnPoints(const SeriesStore& store, double lower, double upp
     std::unique_lock<std::mutex> held;
     if (lock != nullptr) held = std::unique_lock<std::mutex>(*lock);
     if (store.Empty()) return result;
-    const std::int64_t lo = FloorSample(lower), hi = CeilSample(upper);
+    const std::int64_t lo = SampleNumber(lower, SampleRounding::Down);
+    const std::int64_t hi = SampleNumber(upper, SampleRounding::Up);
     const std::int64_t first = std::max<std::int64_t>(0, store.LowerIndex(lo) - 1);
     const std::int64_t end = std::min(store.Count(), store.UpperIndex(hi) + 1);
     if (first >= end) return result;
