@@ -301,9 +301,12 @@ BENCHMARK(BM_ReadAllEventGap)
     ->UseRealTime();
 
 // The ceiling of any 1 ms polling on this machine: a bare single-shot 1 ms
-// timer re-armed in its own handler, as the pages re-arm theirs, with no
-// window and no work, for two seconds.
+// timer re-armed in its own handler, with no window and no work, for two
+// seconds; with on_time 1 it is re-armed as the pages re-arm theirs
+// (StartOnTime), with 0 by a plain start(). `cpu_share` is the thread's CPU
+// time over the run: what waiting out the end of each pause costs.
 void BM_BareOneMsTimer(benchmark::State& state) {
+    const bool onTime = state.range(0) != 0;
     for (auto _ : state) {
         QEventLoop loop;
         QTimer timer;
@@ -312,17 +315,29 @@ void BM_BareOneMsTimer(benchmark::State& state) {
         std::int64_t ticks = 0;
         QObject::connect(&timer, &QTimer::timeout, [&] {
             ++ticks;
-            timer.start();
+            if (onTime)
+                talmir::StartOnTime(&timer);
+            else
+                timer.start();
         });
         QElapsedTimer clock;
         clock.start();
+        const double cpuAtStart = talmir::bench::ThreadCpuSeconds();
         timer.start();
         QTimer::singleShot(kPollingMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
         loop.exec();
-        state.counters["ticks_per_s"] = ticks / (clock.nsecsElapsed() / 1e9);
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        state.counters["ticks_per_s"] = ticks / seconds;
+        state.counters["cpu_share"] = (talmir::bench::ThreadCpuSeconds() - cpuAtStart) / seconds;
     }
 }
-BENCHMARK(BM_BareOneMsTimer)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BareOneMsTimer)
+    ->ArgNames({"on_time"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The offscreen platform warns about every window it cannot size.
 void DropQtChatter(QtMsgType type, const QMessageLogContext&, const QString& message) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/IntText.h"
+#include "ui/TimerWakeups.h"
 #include "ui/UnitASensChart.h"
 
 namespace talmir {
@@ -36,7 +37,7 @@ bool ToggleAcquisition(QAbstractButton* startButton) {
 
 void RearmPollTimer(QTimer* timer) {
     if (AcquisitionActive && timer->interval() > 0) {
-        timer->start();
+        StartOnTime(timer);
     } else {
         timer->stop();
     }
