@@ -178,7 +178,7 @@ void ChartRenderer::Run() {
     // a long frame is drawn on the same core would otherwise wait for the
     // frame, milliseconds late. A niced thread is preempted at once, and
     // still gets its share of a busy machine.
-    if (!getenv("NONICE")) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kDrawingNice);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kDrawingNice);
 #endif
     for (;;) {
         Job job;
