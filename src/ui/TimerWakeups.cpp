@@ -3,14 +3,14 @@
 #include <QTimer>
 
 #ifdef __linux__
+#include <sys/prctl.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
-#include <sys/prctl.h>
-#include <sys/timerfd.h>
-#include <unistd.h>
 #endif
 
 namespace talmir {
