@@ -149,6 +149,22 @@ BENCHMARK(BM_Chart2Redraw)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// What showing a new series image costs the window's thread: the chart's
+// replot with the image in place and its paint onto the window, 10^5 samples
+// a series already drawn.
+void BM_Chart2ShowImage(benchmark::State& state) {
+    ChartPage page(false);
+    page.face->resize(939, 743);
+    page.face->show();
+    QCoreApplication::processEvents();
+    FillChart2(page, 100000);
+    talmir::TChart* chart2 = page.face->chart->Chart2;
+    chart2->RedrawNow();
+    chart2->FinishRendering();
+    for (auto _ : state) chart2->replot(QCustomPlot::rpImmediateRefresh);
+}
+BENCHMARK(BM_Chart2ShowImage)->Unit(benchmark::kMillisecond);
+
 // The same while polling: every redraw follows a new point in each series, so
 // the drawn summaries are refreshed too.
 void BM_Chart2RedrawAfterNewPoint(benchmark::State& state) {

@@ -66,6 +66,7 @@ FIGURES = [
     ("redraw_ms_1e3_in_1e8", time("ChartHistoryBench", "BM_ZoomedRedraw1e3In1e8", "ms")),
     ("rss_mb_8h_4series", counter("ChartHistoryBench", ["BM_EightHoursFourSeries"], "rss_mb")),
     ("redraw_ms_8h_4series", time("ChartHistoryBench", "BM_EightHoursFourSeries", "ms")),
+    ("chart_show_image_ms", time("ChartBench", "BM_Chart2ShowImage", "ms")),
     ("ticks_per_s_empty", counter("ChartBench", [SUSTAINED_EMPTY], "ticks_per_s")),
     ("bare_timer_ticks_per_s", counter("WireRateBench", ["BM_BareOneMsTimer/on_time:0"], "ticks_per_s")),
     ("on_time_timer_ticks_per_s", counter("WireRateBench", ["BM_BareOneMsTimer/on_time:1"], "ticks_per_s")),

@@ -220,7 +220,19 @@ ChartFrame ChartRenderer::Draw(const ChartFrameGeometry& g,
                  std::max(1, static_cast<int>(std::lround(g.height * g.pixelRatio))),
                  QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(g.pixelRatio);
-    image.fill(Qt::transparent);
+    const bool opaque = g.backdrop.fill.isValid() && g.backdrop.fill.alpha() == 255;
+    image.fill(opaque ? g.backdrop.fill : QColor(Qt::transparent));
+    if (opaque && !g.backdrop.lines.empty()) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        for (const auto& [pen, lines] : g.backdrop.lines) {
+            painter.setPen(pen);
+            // One at a time: a dashed pen's pattern starts afresh at each
+            // line, as the chart draws its grid, where a batch carries it on.
+            for (const QLine& line : lines) painter.drawLine(line);
+        }
+    }
+    frame.opaque = opaque;
     const double xScale = g.width / (g.xUpper - g.xLower);
     const double yScale = g.height / (g.yUpper - g.yLower);
     const auto pixel = [](double v) { return std::clamp(v, -kMaxPixel, kMaxPixel); };

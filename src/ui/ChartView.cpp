@@ -186,9 +186,16 @@ TChart::TChart(QWidget* parent) : QCustomPlot(parent) {
     new SeriesImageLayerable(this);
     renderer_ = std::make_unique<ChartRenderer>(
         this, [this](ChartFrame frame) { ShowSeriesImage(std::move(frame)); });
-    connect(this, &QCustomPlot::beforeReplot, this, [this] { drawingFromRenderer_ = isVisible(); });
+    // An opaque image carries the grid: the chart's own grid would be
+    // covered by it, so it is not drawn under it.
+    connect(this, &QCustomPlot::beforeReplot, this, [this] {
+        drawingFromRenderer_ = isVisible();
+        layer(QStringLiteral("grid"))
+            ->setVisible(!(drawingFromRenderer_ && frame_ && frame_->opaque));
+    });
     connect(this, &QCustomPlot::afterReplot, this, [this] {
         drawingFromRenderer_ = false;
+        layer(QStringLiteral("grid"))->setVisible(true);
         if (!showingFrame_) AskForSeriesImage();
     });
     SetUpNavigation();
@@ -200,6 +207,9 @@ bool TChart::AskForSeriesImage() {
         askedSignature_.clear();
         return false;
     }
+    // The ticks and the plotting area as the replot showing the image will
+    // lay them out.
+    updateLayout();
     ChartFrameGeometry g;
     g.xLower = xAxis->range().lower;
     g.xUpper = xAxis->range().upper;
@@ -230,16 +240,70 @@ bool TChart::AskForSeriesImage() {
     if (shown.empty()) {
         // Nothing to draw: no request, and an image still shown goes.
         askedSignature_.clear();
+        askedBackdrop_ = {};
         if (frame_) {
             frame_.reset();
             RequestRedraw();
         }
         return false;
     }
-    if (signature == askedSignature_) return false;
+    g.backdrop = SeriesBackdrop();
+    if (signature == askedSignature_ && g.backdrop == askedBackdrop_) return false;
     askedSignature_ = std::move(signature);
+    askedBackdrop_ = g.backdrop;
     renderer_->Request(g, std::move(shown));
     return true;
+}
+
+ChartFrameBackdrop TChart::SeriesBackdrop() const {
+    const QCPAxisRect* rect = axisRect();
+    const auto opaqueSolid = [](const QBrush& brush) {
+        return brush.style() == Qt::SolidPattern && brush.color().alpha() == 255;
+    };
+    if (!opaqueSolid(mBackgroundBrush) || !mBackgroundPixmap.isNull() ||
+        !rect->background().isNull())
+        return {};
+    const QBrush rectBrush = rect->backgroundBrush();
+    if (rectBrush.style() != Qt::NoBrush && !opaqueSolid(rectBrush)) return {};
+    ChartFrameBackdrop backdrop;
+    // The lines as the chart's grids draw them: a zero line where a tick is
+    // at zero inside the range, the other ticks in the grid's pen, rounded to
+    // whole pixels as an unsmoothed line is.
+    // The image's top left corner where DrawSeriesImage puts it: the chart's
+    // y pixels run from one above the area's top to its bottom.
+    const QPoint origin(static_cast<int>(std::lround(xAxis->coordToPixel(xAxis->range().lower))),
+                        static_cast<int>(std::lround(yAxis->coordToPixel(yAxis->range().upper))));
+    for (QCPAxis* axis : rect->axes()) {
+        const QCPGrid* grid = axis->grid();
+        if (!grid->realVisibility()) continue;
+        if (grid->subGridVisible() || grid->antialiased() || grid->antialiasedZeroLine()) return {};
+        const bool horizontal = axis->orientation() == Qt::Horizontal;
+        const auto line = [&](double tick) {
+            const double t = axis->coordToPixel(tick);
+            const QLineF l = horizontal ? QLineF(t, rect->bottom(), t, rect->top())
+                                        : QLineF(rect->left(), t, rect->right(), t);
+            return l.toLine().translated(-origin);
+        };
+        const QVector<double> ticks = axis->tickVector();
+        int zeroIndex = -1;
+        if (grid->zeroLinePen().style() != Qt::NoPen && axis->range().lower < 0 &&
+            axis->range().upper > 0) {
+            const double epsilon = axis->range().size() * 1e-6;
+            for (int i = 0; i < ticks.size(); ++i) {
+                if (std::abs(ticks[i]) < epsilon) {
+                    zeroIndex = i;
+                    backdrop.lines.push_back({grid->zeroLinePen(), {line(ticks[i])}});
+                    break;
+                }
+            }
+        }
+        std::vector<QLine> lines;
+        for (int i = 0; i < ticks.size(); ++i)
+            if (i != zeroIndex) lines.push_back(line(ticks[i]));
+        backdrop.lines.push_back({grid->pen(), std::move(lines)});
+    }
+    backdrop.fill = rectBrush.style() == Qt::NoBrush ? mBackgroundBrush.color() : rectBrush.color();
+    return backdrop;
 }
 
 void TChart::ShowSeriesImage(ChartFrame frame) {
@@ -264,10 +328,16 @@ void TChart::DrawSeriesImage(QCPPainter* painter) const {
     // asked for and the redraw that shows it: an image within a pixel of its
     // place is shown unscaled at the nearest pixel (scaling an image costs as
     // much as the rest of the redraw) until the next one replaces it.
-    if (std::abs(target.width() - g.width) < 1.0 && std::abs(target.height() - g.height) < 1.0)
+    const bool inPlace =
+        std::abs(target.width() - g.width) < 1.0 && std::abs(target.height() - g.height) < 1.0;
+    if (inPlace)
         target = QRectF(QPointF(std::round(target.left()), std::round(target.top())),
                         QSizeF(g.width, g.height));
+    // An opaque image in place is copied: blending it would cost as much as
+    // the rest of the redraw.
+    if (inPlace && frame_->opaque) painter->setCompositionMode(QPainter::CompositionMode_Source);
     painter->drawImage(target, frame_->image);
+    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void TChart::FinishRendering() {

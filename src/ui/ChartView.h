@@ -172,6 +172,10 @@ private:
     // Asks the renderer for the series image the chart needs now; false when
     // none is needed or the one asked for last is still right.
     bool AskForSeriesImage();
+    // The background colour and grid lines of the plotting area as the chart
+    // draws them with its current ticks, or no fill when a background picture,
+    // a sub-grid or smoothed grid lines make that copy inexact.
+    ChartFrameBackdrop SeriesBackdrop() const;
     void ShowSeriesImage(ChartFrame frame);
     void DrawSeriesImage(QCPPainter* painter) const;
     friend class SeriesImageLayerable;
@@ -199,6 +203,7 @@ private:
     bool showingFrame_ = false;        // replotting with an image just arrived
     std::optional<ChartFrame> frame_;  // the newest image shown
     std::vector<std::int64_t> askedSignature_;
+    ChartFrameBackdrop askedBackdrop_;
     std::unique_ptr<ChartRenderer> renderer_;
 };
 
