@@ -97,23 +97,18 @@ private:
 
 }  // namespace
 
+#endif
+
 void StartOnTime(QTimer* timer) {
     timer->setTimerType(Qt::PreciseTimer);
     timer->start();
+#ifdef __linux__
     if (timer->interval() > kOnTimeMaxIntervalMs) return;
     auto* waker = timer->findChild<OnTimeWaker*>(QString(), Qt::FindDirectChildrenOnly);
     if (waker == nullptr) waker = new OnTimeWaker(timer);
     if (waker->Usable()) waker->Arm();
-}
-
-#else
-
-void StartOnTime(QTimer* timer) {
-    timer->setTimerType(Qt::PreciseTimer);
-    timer->start();
-}
-
 #endif
+}
 
 }  // namespace talmir
 
