@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/IntText.h"
+#include "ui/PollPause.h"
 #include "ui/TimerWakeups.h"
 #include "ui/UnitASensChart.h"
 
@@ -38,6 +39,7 @@ bool ToggleAcquisition(QAbstractButton* startButton) {
 void RearmPollTimer(QTimer* timer) {
     if (AcquisitionActive && timer->interval() > 0) {
         StartOnTime(timer);
+        PollPauseBegins(timer->interval());
     } else {
         timer->stop();
     }

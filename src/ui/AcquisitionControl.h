@@ -36,7 +36,8 @@ inline QString StopCaption() {
 bool ToggleAcquisition(QAbstractButton* startButton);
 
 // Ends a cycle: the timer runs again only while the shared run flag is set. An
-// interval of 0 means no ticks at all (QTimer would fire continuously).
+// interval of 0 means no ticks at all (QTimer would fire continuously). The
+// pause that begins then is where waiting window work runs (PollPause.h).
 void RearmPollTimer(QTimer* timer);
 
 // Poll cycles of every acquisition that ran to the end since the program

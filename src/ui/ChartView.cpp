@@ -1,6 +1,7 @@
 #include "ui/ChartView.h"
 
 #include "ui/ChartPointSeries.h"
+#include "ui/PollPause.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -309,6 +310,17 @@ ChartFrameBackdrop TChart::SeriesBackdrop() const {
 void TChart::ShowSeriesImage(ChartFrame frame) {
     if (frame_ && frame.request < frame_->request) return;
     frame_ = std::move(frame);
+    if (!isVisible() || showQueued_) return;
+    // Replotting costs the window about as much as a fast poll's pause, so
+    // it waits for the start of one; a newer image arriving meanwhile is
+    // shown by the same replot.
+    showQueued_ = true;
+    RunInPollPause(this, [this] { ShowQueuedImage(); });
+}
+
+void TChart::ShowQueuedImage() {
+    if (!showQueued_) return;
+    showQueued_ = false;
     if (!isVisible()) return;
     // Samples that arrived meanwhile wait for the next coalesced redraw:
     // asking again from this replot would redraw at the renderer's pace.
@@ -343,6 +355,7 @@ void TChart::DrawSeriesImage(QCPPainter* painter) const {
 void TChart::FinishRendering() {
     renderer_->WaitIdle();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    ShowQueuedImage();
 }
 
 void TChart::showEvent(QShowEvent* event) {
@@ -390,7 +403,12 @@ void TChart::SetFixedAxes(double xMin, double xMax, double yMin, double yMax) {
 void TChart::RequestRedraw() {
     if (redrawPending_) return;
     redrawPending_ = true;
-    QTimer::singleShot(redrawDelayMs_, this, [this] { RedrawNow(); });
+    // A redraw runs at the start of a poll pause when one comes soon.
+    QTimer::singleShot(redrawDelayMs_, this, [this] {
+        RunInPollPause(this, [this] {
+            if (redrawPending_) RedrawNow();
+        });
+    });
 }
 
 std::int64_t SampleNumber(double x, SampleRounding rounding) {

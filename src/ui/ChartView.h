@@ -104,6 +104,7 @@ public:
     bool AutoScale() const { return autoScale_; }
 
     // Schedules one redraw; many requests before it runs cost one redraw.
+    // While an acquisition polls fast it runs at the start of a poll pause.
     void RequestRedraw();
     // Redraws now (rescaling first when automatic).
     void RedrawNow();
@@ -177,6 +178,8 @@ private:
     // a sub-grid or smoothed grid lines make that copy inexact.
     ChartFrameBackdrop SeriesBackdrop() const;
     void ShowSeriesImage(ChartFrame frame);
+    // Replots with the newest image when a show of it is still waiting.
+    void ShowQueuedImage();
     void DrawSeriesImage(QCPPainter* painter) const;
     friend class SeriesImageLayerable;
 
@@ -201,6 +204,7 @@ private:
     // before they are destroyed.
     bool drawingFromRenderer_ = false;
     bool showingFrame_ = false;        // replotting with an image just arrived
+    bool showQueued_ = false;          // a replot showing frame_ waits for a poll pause
     std::optional<ChartFrame> frame_;  // the newest image shown
     std::vector<std::int64_t> askedSignature_;
     ChartFrameBackdrop askedBackdrop_;
