@@ -3,7 +3,7 @@
 BUILD := build
 SIM := $(CURDIR)/$(BUILD)/lib/libtalmirsim.so
 
-.PHONY: run test deps build sanitize-test format bench screenshots fuzz soak check-windows
+.PHONY: run test deps build sanitize-test format bench screenshots fuzz soak windows check-windows windows-screenshot
 
 run: build
 	TALMIR_SIM_LATENCY_US=$${TALMIR_SIM_LATENCY_US:-250} TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir
@@ -52,8 +52,9 @@ package: build
 bench: build
 	scripts/run-benchmarks.sh $(BUILD)
 
-# The README's picture of a zoomed chart with cursors and statistics.
+# The README's pictures of the windows.
 screenshots: build
+	$(BUILD)/bin/ChartPageScreenshot docs/chart-page.png
 	$(BUILD)/bin/ChartScreenshot docs/chart-zoomed.png
 	$(BUILD)/bin/AnalysisScreenshot docs/xy-fit.png docs/angle-error.png
 
@@ -65,22 +66,43 @@ soak: build
 	QT_QPA_PLATFORM=offscreen TALMIR_SIM_LATENCY_US=$${TALMIR_SIM_LATENCY_US:-250} \
 		TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir-soak $(SOAK_S)
 
-# Cross-compiles src/core, src/device, the simulator and their tests for 64-bit
-# Windows (mingw-w64, the windows preset) and runs the tests under wine in a
-# scratch prefix that is removed afterwards.
+# The whole tool for 64-bit Windows: Qt and QCustomPlot built once from
+# Debian's source packages into ~/.cache/talmir (scripts/build-windows-qt.sh),
+# then the tool, its tests, and in build-windows/ the portable
+# talmir-<version>-win64.zip and the installer talmir-<version>-setup.exe.
+windows:
+	scripts/install-deps.sh --windows
+	@qt=$$(scripts/build-windows-qt.sh) && echo "== Qt for Windows: $$qt" && \
+	TALMIR_WINDOWS_QT=$$qt cmake --preset windows && \
+	cmake --build --preset windows && \
+	cmake --build --preset windows --target windows_deliverables
+
+# The Windows build under wine, in a scratch prefix removed afterwards: the
+# unit, job and window tests (ctest), then scripts/check-windows.sh (the jobs
+# byte for byte against the Linux build, the installer in and out, the window
+# on a virtual X display).
 WINE := /usr/lib/wine/wine64
 WINESERVER := /usr/lib/wine/wineserver
-check-windows:
-	scripts/install-deps.sh --windows
-	cmake --preset windows
-	cmake --build --preset windows
+check-windows: windows build
 	@prefix=$$(mktemp -d /tmp/talmir-wine.XXXXXX); \
 	export WINEPREFIX=$$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="; \
 	echo "== wine prefix $$prefix"; \
 	timeout 300 $(WINE) wineboot --init > $$prefix.log 2>&1 </dev/null \
 		|| { cat $$prefix.log; echo "wineboot failed"; rm -rf $$prefix $$prefix.log; exit 1; }; \
 	timeout 1800 ctest --preset windows </dev/null; rc=$$?; \
+	WINE=$(WINE) WINESERVER=$(WINESERVER) timeout 900 xvfb-run -a \
+		scripts/check-windows.sh $(CURDIR)/build-windows $(CURDIR)/$(BUILD) </dev/null || rc=1; \
 	$(WINESERVER) -k 2>/dev/null; rm -rf $$prefix $$prefix.log; exit $$rc
+
+# The README's picture of the Windows build: the chart page polling the
+# simulator, on the Windows platform under wine on a virtual X display.
+windows-screenshot: windows
+	@prefix=$$(mktemp -d /tmp/talmir-wine.XXXXXX); \
+	export WINEPREFIX=$$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="; \
+	timeout 300 $(WINE) wineboot --init > /dev/null 2>&1 </dev/null; \
+	timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" \
+		$(WINE) build-windows/bin/ChartPageScreenshot.exe docs/windows-chart-page.png </dev/null; rc=$$?; \
+	$(WINESERVER) -k 2>/dev/null; rm -rf $$prefix; exit $$rc
 
 format:
 	clang-format -i $$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/Console.h"
 #include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
 #include "ui/ErrorBox.h"
@@ -27,14 +28,8 @@
 
 namespace {
 
-QStringList ArgumentsAfterProgram(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    return args;
-}
-
 void Print(std::FILE* stream, const QString& line) {
-    std::fprintf(stream, "%s\n", line.toLocal8Bit().constData());
+    std::fprintf(stream, "%s\n", line.toUtf8().constData());
 }
 
 // "--version": the version, then the file the binding would load, found the
@@ -57,13 +52,14 @@ QString VersionText(const std::vector<std::string>& names) {
 
 int main(int argc, char** argv) {
     using namespace talmir;
-    const StartOptions start = ParseStartOptions(ArgumentsAfterProgram(argc, argv));
+    UseUtf8Console();
+    const StartOptions start = ParseStartOptions(CommandLineArguments(argc, argv));
     if (!start.error.isEmpty()) {
         Print(stderr, start.error);
         return 1;
     }
     if (start.help) {
-        std::fputs(HelpText().toLocal8Bit().constData(), stdout);
+        std::fputs(HelpText().toUtf8().constData(), stdout);
         return 0;
     }
     const std::vector<std::string> libraries =
@@ -78,7 +74,7 @@ int main(int argc, char** argv) {
     // Analysing a data file needs neither the MPSSE library nor any window.
     if (IsAnalysisJob(args)) {
         const AnalysisJobOutput output = RunAnalysisJob(args);
-        std::fputs(output.report.toLocal8Bit().constData(), stdout);
+        std::fputs(output.report.toUtf8().constData(), stdout);
         if (!output.error.isEmpty()) Print(stderr, output.error);
         return output.exitCode;
     }

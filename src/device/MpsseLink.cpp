@@ -20,7 +20,18 @@ using namespace mpsse;
 
 namespace {
 constexpr const char* kOwnLibrary = "libtalmirmpsse.so";
+#ifdef _WIN32
+constexpr const char* kSimulatorLibrary = "libtalmirsim.dll";
+#else
 constexpr const char* kSimulatorLibrary = "libtalmirsim.so";
+#endif
+
+// A path as the UTF-8 text every library name is here (on Windows the narrow
+// string() would take only the ANSI code page).
+std::string Utf8Path(const std::filesystem::path& path) {
+    const std::u8string text = path.lexically_normal().u8string();
+    return std::string(text.begin(), text.end());
+}
 }  // namespace
 
 std::string InstalledOwnMpsseLibrary() {
@@ -49,9 +60,15 @@ std::vector<std::string> MpsseLibraryNames(const char* override, const std::stri
 }
 
 std::vector<std::string> DemoLibraryNames(const std::string& exeDir) {
-    const std::filesystem::path lib = std::filesystem::path(exeDir) / ".." / "lib";
-    return {(lib / kSimulatorLibrary).lexically_normal().string(),
-            (lib / "talmir" / kSimulatorLibrary).lexically_normal().string()};
+    const std::filesystem::path dir(std::u8string(exeDir.begin(), exeDir.end()));
+    const std::filesystem::path lib = dir / ".." / "lib";
+#ifdef _WIN32
+    // The portable folder and the installation keep the simulator beside the
+    // executable.
+    return {Utf8Path(dir / kSimulatorLibrary), Utf8Path(lib / kSimulatorLibrary)};
+#else
+    return {Utf8Path(lib / kSimulatorLibrary), Utf8Path(lib / "talmir" / kSimulatorLibrary)};
+#endif
 }
 
 std::vector<std::string> MpsseLibraryNames() {

@@ -12,6 +12,11 @@
 #ifdef __linux__
 #include <sys/resource.h>
 #include <unistd.h>
+#elif defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #endif
 
 namespace talmir {
@@ -179,6 +184,8 @@ void ChartRenderer::Run() {
     // frame, milliseconds late. A niced thread is preempted at once, and
     // still gets its share of a busy machine.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kDrawingNice);
+#elif defined(_WIN32)
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 #endif
     for (;;) {
         Job job;

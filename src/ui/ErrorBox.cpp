@@ -19,7 +19,7 @@ void SetErrorSink(ErrorSink sink) {
 
 void SendErrorsToStderr() {
     SetErrorSink([](const QString& message) {
-        std::fprintf(stderr, "Ошибка: %s\n", message.toLocal8Bit().constData());
+        std::fprintf(stderr, "Ошибка: %s\n", message.toUtf8().constData());
     });
 }
 

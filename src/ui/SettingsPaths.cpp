@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace talmir {
 
@@ -38,11 +39,25 @@ SettingsPaths SettingsPathsForExecutable(const QString& exeDir) {
     const auto writable = [](const QString& dir) {
         const QFileInfo folder(dir);
         if (!folder.exists()) return true;
+#ifdef _WIN32
+        // The installer leaves its uninstaller beside the executable. Windows'
+        // access rules are not in the file attributes QFileInfo reads: only a
+        // file actually created tells whether the folder takes files.
+        if (QFileInfo::exists(dir + QStringLiteral("uninstall.exe"))) return false;
+        QTemporaryFile probe(dir + QStringLiteral("talmir-XXXXXX.tmp"));
+        return probe.open();
+#else
         return folder.isWritable() &&
                !QFileInfo::exists(dir + QStringLiteral("../share/applications/talmir.desktop"));
+#endif
     };
-    return ChooseSettingsPaths(exeDir, writable,
-                               QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+#ifdef _WIN32
+    // %APPDATA%\talmir, where Windows programs keep their users' settings.
+    constexpr auto kUserConfig = QStandardPaths::AppDataLocation;
+#else
+    constexpr auto kUserConfig = QStandardPaths::AppConfigLocation;  // ~/.config/talmir
+#endif
+    return ChooseSettingsPaths(exeDir, writable, QStandardPaths::writableLocation(kUserConfig),
                                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 

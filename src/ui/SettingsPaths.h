@@ -30,7 +30,8 @@ SettingsPaths ChooseSettingsPaths(const QString& exeDir,
 // The choice for this process: the folder counts as writable when it takes
 // files and is not an installed program's (no share/applications/talmir.desktop
 // beside it), so an installed copy run by root does not write into /usr/bin;
-// a folder that does not exist counts as writable.
+// a folder that does not exist counts as writable. On Windows an installed
+// copy is the one with the installer's uninstall.exe beside it.
 SettingsPaths SettingsPathsForExecutable(const QString& exeDir);
 
 }  // namespace talmir

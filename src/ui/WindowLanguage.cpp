@@ -17,6 +17,11 @@ QString ChooseWindowLanguage(const QString& option, const QString& configFile) {
 }
 
 QString TranslationsDir(const QString& exeDir) {
+#ifdef _WIN32
+    // The Windows folder and installation keep everything beside the executable.
+    if (QDir(exeDir + QStringLiteral("translations")).exists())
+        return QDir::cleanPath(exeDir + QStringLiteral("translations")) + QLatin1Char('/');
+#endif
     return QDir::cleanPath(exeDir + QStringLiteral("../share/talmir/translations")) +
            QLatin1Char('/');
 }

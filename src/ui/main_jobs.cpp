@@ -19,7 +19,7 @@ namespace talmir {
 namespace {
 
 void Report(const QString& text) {
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
 }
 
 }  // namespace

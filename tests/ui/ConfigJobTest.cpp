@@ -27,7 +27,7 @@ protected:
         const QString exe = Path("talmir");
         if (!QFile::exists(exe)) QFile::copy(TALMIR_BIN_DIR "/talmir", exe);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TALMIR_MPSSE_LIBRARY", TALMIR_SIM_DIR "/libtalmirsim.so");
+        env.insert("TALMIR_MPSSE_LIBRARY", TALMIR_SIM_LIBRARY);
         env.remove("QT_QPA_PLATFORM");
         env.remove("DISPLAY");
         QProcess process;

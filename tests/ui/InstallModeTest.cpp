@@ -110,9 +110,7 @@ TEST(StartOptionsTest, HelpAndVersionAnswerWithoutADisplayAndExitZero) {
         QString libraryLine;
     };
     const Case cases[] = {
-        {{"--version"},
-         TALMIR_SIM_DIR "/libtalmirsim.so",
-         "Библиотека MPSSE: " TALMIR_SIM_DIR "/libtalmirsim.so"},
+        {{"--version"}, TALMIR_SIM_LIBRARY, "Библиотека MPSSE: " TALMIR_SIM_LIBRARY},
         {{"--version"}, kNoLibrary, "Библиотека MPSSE не загружается; испробованы: " + kNoLibrary},
     };
     for (const Case& c : cases) {
@@ -135,7 +133,7 @@ using InstallModeTest = UiTest;
 TEST_F(InstallModeTest, DemoJobBindsTheSimulatorBesideTheExecutable) {
     ASSERT_TRUE(QDir(dir_.path()).mkpath("bin") && QDir(dir_.path()).mkpath("lib"));
     ASSERT_TRUE(QFile::copy(TALMIR_BIN_DIR "/talmir", Path("bin/talmir")));
-    ASSERT_TRUE(QFile::copy(TALMIR_SIM_DIR "/libtalmirsim.so", Path("lib/libtalmirsim.so")));
+    ASSERT_TRUE(QFile::copy(TALMIR_SIM_LIBRARY, Path("lib/libtalmirsim.so")));
     const auto run =
         RunTool(Path("bin/talmir"), {"--demo", "-getdata", "1", Path("angle.csv")}, kNoLibrary);
     ASSERT_TRUE(run);

@@ -45,7 +45,7 @@ struct ToolRun {
 // Runs the tool at `exe` with no display, bound to the MPSSE library `library`;
 // none when it did not finish within a minute.
 inline std::optional<ToolRun> RunTool(const QString& exe, const QStringList& args,
-                                      const QString& library = TALMIR_SIM_DIR "/libtalmirsim.so") {
+                                      const QString& library = TALMIR_SIM_LIBRARY) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TALMIR_MPSSE_LIBRARY", library);

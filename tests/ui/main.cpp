@@ -3,16 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <cstdlib>
 
 #include "device/MpsseLink.h"
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     std::string message;
-    talmir::Mpsse().LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
+    talmir::Mpsse().LoadMPSSELibrary({TALMIR_SIM_LIBRARY},
                                      [&](const std::string& m) { message = m; });
     if (!message.empty()) {
         fprintf(stderr, "simulator not bound: %s\n", message.c_str());
