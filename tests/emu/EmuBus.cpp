@@ -245,7 +245,7 @@ EmuWorld::EmuWorld() {
     setup.slave[0].kind = TALMIR_EMU_SLAVE_CHIP;
     configure({setup});
     chip.noise().configure(kLoadNoise, kLoadSeed);
-    chip.magnet().run(talmirsim::SimMagnet::kDefaultSpeed);
+    chip.magnet().run(chip.loadSpeed());
 }
 
 bool EmuWorld::valid(const std::vector<TalmirEmuDeviceSpec>& specs) {
