@@ -8,7 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 status=0
-for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench; do
+for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench CaptureBench; do
     echo "== $bench"
     if [[ ! -x "$build/bin/$bench" ]]; then
         echo "not built"
@@ -92,6 +92,10 @@ FIGURES = [
      counter("WireRateBench", ["BM_ReadAllEventGap/latency_us:2000"], "gap_ms")),
     ("xyfit_ms_1e6", time("CalibrationBench", "BM_EllipseFit/1000000", "ms")),
     ("angleerror_ms_1e6", time("CalibrationBench", "BM_AngleError/1000000", "ms")),
+    ("capture_frames_per_usb_read_mode2",
+     counter("CaptureBench", ["BM_CaptureBurst/mode2"], "frames_per_usb_read")),
+    ("capture_clock_jitter_mode2", counter("CaptureBench", ["BM_CaptureBurst/mode2"], "jitter_clocks")),
+    ("capture_max_khz_mode2_30mhz", counter("CaptureBench", ["BM_MaxPacedRate/mode2_30mhz"], "khz")),
 ]
 for what in ("register_read", "angle_frame", "angle_frame_20bit", "read_all"):
     for kind in ("round_trips", "usb_writes", "usb_bytes_out", "usb_bytes_in"):

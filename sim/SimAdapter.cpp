@@ -2,10 +2,15 @@
 // request, and otherwise acts on the one channel and the chip behind it.
 // Building with TALMIRSIM_OMIT_<ENTRY POINT> leaves that entry point out.
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 #include "MpsseAbi.h"
 #include "SimState.h"
+#include "TalmirFramePacing.h"
+
+#define TALMIR_EXTENSIONS_API TALMIRSIM_API
+#include "TalmirExtensions.h"
 
 using namespace talmirsim;
 
@@ -23,9 +28,10 @@ enum class Reach {
 
 // Runs one entry point under the lock: an injected failure or a missing
 // adapter replaces the body. The caller is then held for the call's wire time
-// (USB latency plus `bits` at the channel's clock), outside the lock.
+// (USB latency plus `bits` SK clocks at the channel's clock; the body may
+// still set them), outside the lock.
 template <typename Body>
-FT_STATUS runEntry(TalmirSimCall& call, Reach reach, std::size_t bits, Body&& body) {
+FT_STATUS runEntry(TalmirSimCall& call, Reach reach, const std::size_t& bits, Body&& body) {
     SimState& s = simState();
     std::chrono::steady_clock::time_point done;
     {
@@ -69,15 +75,43 @@ void fillChannelInfo(const SimChannel& channel, FT_DEVICE_LIST_INFO_NODE& info) 
     info.ftHandle = channel.ready() ? channel.handle() : nullptr;
 }
 
-void readFrame(SimState& s, UCHAR* buffer, DWORD size, DWORD options) {
+void readFrame(SimState& s, UCHAR* buffer, DWORD size, DWORD options,
+               SimMagnet::Clock::time_point at = SimMagnet::Clock::now()) {
     const std::size_t byteCount = bytesFor(size, options);
     if (!s.readQueue.empty()) {
         s.readQueue.take(buffer, byteCount);
         s.chip.endCommand();
         return;
     }
-    s.chip.read(buffer, bitsFor(size, options), (options & kSizeInBits) != 0);
+    s.chip.read(buffer, bitsFor(size, options), (options & kSizeInBits) != 0, at);
 }
+
+#ifndef TALMIRSIM_OMIT_TALMIR_SPI_READFRAMES
+// A burst of frames as the adapter would clock them: frame k starts k
+// periods (or unpaced, k frames and their least idle time) after the burst's
+// start, and the chip samples the magnet at that instant. Sets `clocks` to
+// the burst's SK clocks.
+FT_STATUS readFrames(SimState& s, UCHAR* buffer, DWORD frameBits, DWORD frameCount,
+                     DWORD periodClocks, std::size_t& clocks) {
+    if (frameBits < 1 || frameBits > talmirframes::kMaxFrameBits) return kInvalidParameter;
+    const uint32_t clock = s.channel.clockRate();
+    if (periodClocks != 0 && periodClocks < talmirframes::minPeriodClocks(frameBits, clock))
+        return kInvalidParameter;
+    const std::size_t frameBytes = (frameBits + 7) / 8;
+    if (static_cast<uint64_t>(frameCount) * frameBytes > INT_MAX) return kInvalidParameter;
+    const uint64_t spacing =
+        periodClocks != 0 ? periodClocks : uint64_t{frameBits} + talmirframes::kIdleClocksMin;
+    const auto start = SimMagnet::Clock::now();
+    for (DWORD k = 0; k < frameCount; ++k) {
+        const std::chrono::duration<double> offset(static_cast<double>(k) *
+                                                   static_cast<double>(spacing) / clock);
+        const auto at = start + std::chrono::duration_cast<SimMagnet::Clock::duration>(offset);
+        readFrame(s, buffer + k * frameBytes, frameBits, kSizeInBits, at);
+    }
+    clocks = static_cast<std::size_t>(frameCount * spacing);
+    return kOk;
+}
+#endif
 
 }  // namespace
 
@@ -192,6 +226,33 @@ FT_STATUS SPI_IsBusy(FT_HANDLE handle, BOOL* state) {
     });
 }
 #endif
+
+#ifndef TALMIRSIM_OMIT_TALMIR_SPI_READFRAMES
+// Traced with size = frame bits, index = frame count, options = period.
+FT_STATUS Talmir_SPI_ReadFrames(FT_HANDLE handle, UCHAR* buffer, DWORD frameBits, DWORD frameCount,
+                                DWORD periodClocks, DWORD* framesDone) {
+    TalmirSimCall call = SimTrace::makeCall("Talmir_SPI_ReadFrames");
+    call.size = frameBits;
+    call.index = frameCount;
+    call.options = periodClocks;
+    if (framesDone != nullptr) *framesDone = 0;
+    std::size_t clocks = 0;
+    return runEntry(call, Reach::Channel, clocks, [&](SimState& s) -> FT_STATUS {
+        if (!s.channel.isReadyHandle(handle)) return kInvalidHandle;
+        if (buffer == nullptr || framesDone == nullptr) return kInvalidParameter;
+        const FT_STATUS status = readFrames(s, buffer, frameBits, frameCount, periodClocks, clocks);
+        if (status != kOk) return status;
+        *framesDone = frameCount;
+        SimTrace::setData(call, buffer,
+                          static_cast<std::size_t>(frameCount) * ((frameBits + 7) / 8));
+        return kOk;
+    });
+}
+#endif
+
+DWORD Talmir_SPI_MinFramePeriod(DWORD frameBits, DWORD clockRate) {
+    return talmirframes::minPeriodClocks(frameBits, clockRate);
+}
 
 FT_STATUS FT_WriteGPIO(FT_HANDLE handle, UCHAR dir, UCHAR value) {
     TalmirSimCall call = SimTrace::makeCall("FT_WriteGPIO");

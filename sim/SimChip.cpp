@@ -13,7 +13,9 @@ constexpr std::size_t kWordBits = 16;
 
 SimChip::SimChip() {
     reset();
-    signal_.set(SimSignal::fromEnvironment());
+    const SimSignal::Parsed setting = SimSignal::environment();
+    signal_.set(setting.params);
+    if (setting.rpm) loadSpeed_ = *setting.rpm / 60.0;
 }
 
 void SimChip::reset() {
@@ -39,20 +41,21 @@ void SimChip::write(const uint8_t* data, std::size_t byteCount) {
     }
 }
 
-void SimChip::read(uint8_t* out, std::size_t bitCount, bool sizeInBits) {
+void SimChip::read(uint8_t* out, std::size_t bitCount, bool sizeInBits,
+                   SimMagnet::Clock::time_point at) {
     // Only a 16-bit read of whole bytes answers a register read command.
     if (sizeInBits || bitCount != kWordBits) endCommand();
-    frameOutput().deliver(out, bitCount);
+    frameOutput(at).deliver(out, bitCount);
 }
 
-SimBitStream SimChip::frameOutput() {
+SimBitStream SimChip::frameOutput(SimMagnet::Clock::time_point at) {
     const bool registerRead = pending_ == Pending::Read;
     pending_ = Pending::None;
     SimBitStream stream;
     if (registerRead) {
         stream.append(readRegister(pendingAddr_), 16);
     } else {
-        const LiveSample s = SimLiveValues::sample(magnet_, noise_, signal_);
+        const LiveSample s = SimLiveValues::sample(magnet_, noise_, signal_, at);
         stream = SimAngleFrames::build(interfaceMode(), s);
     }
     return stream;

@@ -29,12 +29,17 @@ public:
 
     // One frame written by the host.
     void write(const uint8_t* data, std::size_t byteCount);
-    // One frame read by the host: fills ceil(bitCount / 8) bytes.
-    void read(uint8_t* out, std::size_t bitCount, bool sizeInBits);
+    // One frame read by the host: fills ceil(bitCount / 8) bytes. A frame
+    // read at a given instant samples the magnet where it is then.
+    void read(uint8_t* out, std::size_t bitCount, bool sizeInBits) {
+        read(out, bitCount, sizeInBits, SimMagnet::Clock::now());
+    }
+    void read(uint8_t* out, std::size_t bitCount, bool sizeInBits, SimMagnet::Clock::time_point at);
     // The bits the chip shifts out in a frame the host reads: the addressed
     // register after a register read command, else the angle frame of its
     // interface mode. Takes the pending command.
-    SimBitStream frameOutput();
+    SimBitStream frameOutput() { return frameOutput(SimMagnet::Clock::now()); }
+    SimBitStream frameOutput(SimMagnet::Clock::time_point at);
     // A frame whose content the chip did not produce still ends any command.
     void endCommand() { pending_ = Pending::None; }
 
@@ -47,6 +52,9 @@ public:
     SimNoise& noise() { return noise_; }
     // The sensor's channels; at construction as TALMIR_SIM_SIGNAL sets them.
     SimSignal& signal() { return signal_; }
+    // The magnet's speed at load in turns per second: TALMIR_SIM_SIGNAL's
+    // rpm, or SimMagnet::kDefaultSpeed.
+    double loadSpeed() const { return loadSpeed_; }
 
 private:
     enum class Pending { None, Read, Write };
@@ -62,6 +70,7 @@ private:
     SimMagnet magnet_;
     SimNoise noise_;
     SimSignal signal_;
+    double loadSpeed_ = SimMagnet::kDefaultSpeed;
 };
 
 }  // namespace talmirsim

@@ -62,6 +62,10 @@ void TalmirSim_SetSpeed(double turnsPerSecond) {
     locked([&](SimState& s) { s.chip.magnet().run(turnsPerSecond); });
 }
 
+void TalmirSim_SetRpm(double rpm) {
+    locked([&](SimState& s) { s.chip.magnet().run(rpm / 60.0); });
+}
+
 void TalmirSim_SetAngle(uint16_t angle) {
     locked([&](SimState& s) { s.chip.magnet().freezeAt(angle); });
 }
@@ -94,7 +98,10 @@ int TalmirSim_SetSignalText(const char* text) {
     if (text == nullptr) return 0;
     const SimSignal::Parsed parsed = SimSignal::parse(text);
     SimSignal::report(parsed, "TalmirSim_SetSignalText");
-    locked([&](SimState& s) { s.chip.signal().set(parsed.params); });
+    locked([&](SimState& s) {
+        s.chip.signal().set(parsed.params);
+        if (parsed.rpm) s.chip.magnet().run(*parsed.rpm / 60.0);
+    });
     return static_cast<int>(parsed.ignored.size());
 }
 

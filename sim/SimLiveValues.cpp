@@ -22,11 +22,12 @@ uint16_t aroundMidpoint(int v) {
 
 }  // namespace
 
-LiveSample SimLiveValues::sample(const SimMagnet& magnet, SimNoise& noise, SimSignal& signal) {
+LiveSample SimLiveValues::sample(const SimMagnet& magnet, SimNoise& noise, SimSignal& signal,
+                                 SimMagnet::Clock::time_point at) {
     LiveSample s;
-    const uint16_t trueAngle = magnet.angle();
+    const uint16_t trueAngle = magnet.angleAt(at);
     const double phase = 2.0 * std::numbers::pi * trueAngle / 65536.0;
-    s.turns = magnet.turns();
+    s.turns = magnet.turnsAt(at);
     if (signal.ideal()) {
         s.angle = static_cast<uint16_t>(trueAngle + noise.next());
         s.sine = static_cast<int>(std::lround(kAmplitude * std::sin(phase))) + noise.next();

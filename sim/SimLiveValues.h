@@ -29,7 +29,12 @@ public:
     // magnet's; otherwise the channels carry the signal's imperfections and
     // the angle, turn count and amplitude are the converter's, from the
     // channels it delivers. `noise` is added to every value either way.
-    static LiveSample sample(const SimMagnet& magnet, SimNoise& noise, SimSignal& signal);
+    static LiveSample sample(const SimMagnet& magnet, SimNoise& noise, SimSignal& signal) {
+        return sample(magnet, noise, signal, SimMagnet::Clock::now());
+    }
+    // The same with the magnet where it is at `at`.
+    static LiveSample sample(const SimMagnet& magnet, SimNoise& noise, SimSignal& signal,
+                             SimMagnet::Clock::time_point at);
     // Value of a live result register (34..41), nothing for other addresses.
     static std::optional<uint16_t> registerValue(uint8_t addr, const LiveSample& s);
     static bool isLiveRegister(uint8_t addr) { return addr >= 34 && addr <= 41; }

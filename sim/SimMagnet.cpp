@@ -26,20 +26,20 @@ void SimMagnet::freezeAt(uint16_t angle) {
     frozen_ = true;
 }
 
-double SimMagnet::position() const {
+double SimMagnet::positionAt(Clock::time_point at) const {
     if (frozen_) return basePosition_;
-    const std::chrono::duration<double> elapsed = Clock::now() - baseTime_;
+    const std::chrono::duration<double> elapsed = at - baseTime_;
     return basePosition_ + speed_ * elapsed.count();
 }
 
-uint16_t SimMagnet::angle() const {
-    const double p = position();
+uint16_t SimMagnet::angleAt(Clock::time_point at) const {
+    const double p = positionAt(at);
     const double fraction = p - std::floor(p);
     return static_cast<uint16_t>(static_cast<int64_t>(fraction * 65536.0) & 0xFFFF);
 }
 
-int64_t SimMagnet::turns() const {
-    return static_cast<int64_t>(std::floor(position()));
+int64_t SimMagnet::turnsAt(Clock::time_point at) const {
+    return static_cast<int64_t>(std::floor(positionAt(at)));
 }
 
 }  // namespace talmirsim

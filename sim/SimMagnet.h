@@ -9,6 +9,8 @@ namespace talmirsim {
 
 class SimMagnet {
 public:
+    using Clock = std::chrono::steady_clock;
+
     static constexpr double kDefaultSpeed = 0.5;  // one turn per two seconds
 
     SimMagnet();
@@ -23,14 +25,16 @@ public:
     bool frozen() const { return frozen_; }
     // Turns per second; 0 while frozen.
     double speed() const { return frozen_ ? 0.0 : speed_; }
-    // Whole and fractional turns since reset (may be negative).
-    double position() const;
-    uint16_t angle() const;
-    int64_t turns() const;
+    // Whole and fractional turns since reset (may be negative), now or at a
+    // given instant (past or future) at the present speed.
+    double position() const { return positionAt(Clock::now()); }
+    double positionAt(Clock::time_point at) const;
+    uint16_t angle() const { return angleAt(Clock::now()); }
+    uint16_t angleAt(Clock::time_point at) const;
+    int64_t turns() const { return turnsAt(Clock::now()); }
+    int64_t turnsAt(Clock::time_point at) const;
 
 private:
-    using Clock = std::chrono::steady_clock;
-
     bool frozen_ = false;
     double speed_ = kDefaultSpeed;
     double basePosition_ = 0.0;

@@ -60,6 +60,17 @@ SimSignal::Parsed SimSignal::parse(std::string_view text) {
 
         const std::size_t eq = item.find('=');
         const std::string_view name = item.substr(0, eq);
+        if (name == "rpm" && eq != std::string_view::npos) {
+            double rpm = 0;
+            if (!parseNumber(item.substr(eq + 1), rpm))
+                parsed.ignored.push_back("not a number in \"" + std::string(item) + "\"");
+            else if (!(std::abs(rpm) <= kMaxRpm))
+                parsed.ignored.push_back("\"" + std::string(item) +
+                                         "\": rpm must lie in [-1000000, 1000000]");
+            else
+                parsed.rpm = rpm;
+            continue;
+        }
         const Key* key = nullptr;
         for (const Key& k : kKeys) {
             if (k.name == name) key = &k;
@@ -100,12 +111,12 @@ void SimSignal::report(const Parsed& parsed, const char* source) {
     }
 }
 
-SimSignal::Params SimSignal::fromEnvironment() {
+SimSignal::Parsed SimSignal::environment() {
     const char* text = std::getenv("TALMIR_SIM_SIGNAL");
     if (text == nullptr) return {};
     const Parsed parsed = parse(text);
     report(parsed, "TALMIR_SIM_SIGNAL");
-    return parsed.params;
+    return parsed;
 }
 
 bool SimSignal::set(const Params& p) {

@@ -19,14 +19,17 @@
 //
 // Text form, as in TALMIR_SIM_SIGNAL: items "key=value" separated by spaces,
 // keys offset_x, offset_y, amp_x, amp_y (LSB), phase_deg (degrees), h3
-// (percent), noise (LSB), e.g.
-//   offset_x=300 offset_y=-200 amp_x=20000 amp_y=19000 phase_deg=2 h3=0.5 noise=3
+// (percent), noise (LSB), and rpm, the magnet's speed (turns per minute,
+// negative backwards; not a property of the channels, carried beside them),
+// e.g.
+//   offset_x=300 offset_y=-200 amp_x=20000 amp_y=19000 phase_deg=2 h3=0.5 noise=3 rpm=6000
 // Keys not given keep the ideal value. An unknown key, a value that is not a
 // number or a value out of range (amplitudes in (0, 32767], |phase_deg| < 90,
-// |h3| ≤ 50, noise in [0, 1000]) is ignored with a message.
+// |h3| ≤ 50, noise in [0, 1000], |rpm| ≤ 10^6) is ignored with a message.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,8 +49,11 @@ public:
         bool operator==(const Params&) const = default;
     };
 
+    static constexpr double kMaxRpm = 1e6;
+
     struct Parsed {
         Params params;
+        std::optional<double> rpm;         // when the text sets the speed
         std::vector<std::string> ignored;  // one message per ignored item
     };
 
@@ -59,7 +65,7 @@ public:
     static void report(const Parsed& parsed, const char* source);
     // The setting of TALMIR_SIM_SIGNAL, ideal when unset; ignored items are
     // reported.
-    static Params fromEnvironment();
+    static Parsed environment();
 
     // Takes the setting when it has no problem (and restarts the noise
     // sequence); returns whether it did.

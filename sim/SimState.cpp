@@ -7,7 +7,7 @@ namespace talmirsim {
 SimState::SimState() {
     channel.reset();
     chip.noise().configure(kLoadNoise, kLoadSeed);
-    chip.magnet().run(SimMagnet::kDefaultSpeed);
+    chip.magnet().run(chip.loadSpeed());
     wireTime.setLatencyUs(SimWireTime::latencyFromEnvironment());
 }
 

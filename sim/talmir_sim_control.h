@@ -16,7 +16,9 @@
 extern "C" {
 #endif
 
-/* One recorded call of an adapter entry point. */
+/* One recorded call of an adapter entry point. Talmir_SPI_ReadFrames keeps
+ * its frame length in bits in size, its frame count in index and its period
+ * in options. */
 typedef struct TalmirSimCall {
     char name[24];      /* entry point name, e.g. "SPI_Read" */
     uint32_t status;    /* status returned */
@@ -74,6 +76,8 @@ TALMIRSIM_API void TalmirSim_FailOpenWithHandle(uint32_t status);
 TALMIRSIM_API void TalmirSim_IgnoreWrites(int ignore);
 /* Magnet speed in turns per second; starts the magnet turning from where it is. */
 TALMIRSIM_API void TalmirSim_SetSpeed(double turnsPerSecond);
+/* The same in turns per minute. */
+TALMIRSIM_API void TalmirSim_SetRpm(double rpm);
 /* Freezes the magnet at this 16-bit angle until the next SetSpeed. */
 TALMIRSIM_API void TalmirSim_SetAngle(uint16_t angle);
 /* Noise amplitude in counts of each live value, and the seed of its generator. */
@@ -84,9 +88,11 @@ TALMIRSIM_API int TalmirSim_SetSignal(const TalmirSimSignal* signal);
 TALMIRSIM_API void TalmirSim_GetSignal(TalmirSimSignal* out);
 /* The setting of "key=value" items as in TALMIR_SIM_SIGNAL, which the library
  * reads when it loads ("offset_x=300 offset_y=-200 amp_x=20000 amp_y=19000
- * phase_deg=2 h3=0.5 noise=3"), applied to the ideal setting. An unknown key
- * or a bad value is ignored with a message on standard error; returns how
- * many items were ignored. */
+ * phase_deg=2 h3=0.5 noise=3"), applied to the ideal setting. An item
+ * "rpm=6000" also starts the magnet turning at that speed (at load: instead
+ * of the default half turn per second). An unknown key or a bad value is
+ * ignored with a message on standard error; returns how many items were
+ * ignored. */
 TALMIRSIM_API int TalmirSim_SetSignalText(const char* text);
 TALMIRSIM_API uint32_t TalmirSim_TraceCount(void);
 /* Copies call i into out; 1 when i is valid, else 0. */

@@ -33,6 +33,9 @@ struct FtdiDevice {
     std::string serial;      // USB serial number string
 };
 
+// A read left pending while the caller writes; what it is belongs to the port.
+struct PendingRead;
+
 // One opened interface of a device, in MPSSE use.
 class FtdiPort {
 public:
@@ -49,6 +52,21 @@ public:
     virtual int read(uint8_t* data, int size) = 0;                       // ftdi_read_data
     virtual std::string errorString() = 0;                               // ftdi_get_error_string
 
+    // A read of exactly `size` bytes into `data` left pending while the caller
+    // writes (ftdi_read_data_submit), so the adapter hands its answers over as
+    // the engine makes them and never waits for the host. Null when it could
+    // not be submitted. A port keeps at most one pending; each one submitted
+    // must end with finishRead or cancelRead.
+    virtual PendingRead* submitRead(uint8_t* data, int size);
+    // How many bytes of the pending read have arrived, in order at the start
+    // of its buffer (the transfer's offset so far).
+    virtual int arrivedBytes(PendingRead* read);
+    // Waits until the read has all its bytes (ftdi_transfer_data_done) and
+    // ends it: the byte count, or < 0 on failure.
+    virtual int finishRead(PendingRead* read);
+    // Gives the read up (ftdi_transfer_data_cancel) and ends it.
+    virtual void cancelRead(PendingRead* read);
+
     // Waits between steps of the set-up and while polling for an answer.
     virtual void pauseMs(int ms) = 0;
     // How many 1 ms pauses without a byte end a read (besides 5 s on the wall
@@ -56,6 +74,18 @@ public:
     // which will never answer again may say fewer.
     virtual int idlePollLimit() const { return 5000; }
 };
+
+// A port without pending reads refuses to submit one.
+inline PendingRead* FtdiPort::submitRead(uint8_t*, int) {
+    return nullptr;
+}
+inline int FtdiPort::arrivedBytes(PendingRead*) {
+    return 0;
+}
+inline int FtdiPort::finishRead(PendingRead*) {
+    return -1;
+}
+inline void FtdiPort::cancelRead(PendingRead*) {}
 
 // The devices on the host and how to open one of their interfaces.
 class FtdiBus {

@@ -46,6 +46,17 @@ public:
     }
     int write(const uint8_t* data, int size) override { return ftdi_write_data(ctx_, data, size); }
     int read(uint8_t* data, int size) override { return ftdi_read_data(ctx_, data, size); }
+    PendingRead* submitRead(uint8_t* data, int size) override {
+        return reinterpret_cast<PendingRead*>(ftdi_read_data_submit(ctx_, data, size));
+    }
+    int arrivedBytes(PendingRead* read) override { return control(read)->offset; }
+    // libftdi1 1.5 polls libusb without a timeout here, so this spins until
+    // the last answers are in; the caller's writes before it block properly.
+    int finishRead(PendingRead* read) override { return ftdi_transfer_data_done(control(read)); }
+    void cancelRead(PendingRead* read) override {
+        timeval limit{0, 200000};
+        ftdi_transfer_data_cancel(control(read), &limit);
+    }
     std::string errorString() override {
         const char* text = ftdi_get_error_string(ctx_);
         return text != nullptr ? text : "";
@@ -53,6 +64,10 @@ public:
     void pauseMs(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 private:
+    static ftdi_transfer_control* control(PendingRead* read) {
+        return reinterpret_cast<ftdi_transfer_control*>(read);
+    }
+
     ftdi_context* ctx_;
 };
 

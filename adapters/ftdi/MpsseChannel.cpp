@@ -4,6 +4,8 @@
 #include <chrono>
 #include <climits>
 
+#include "TalmirFramePacing.h"
+
 namespace talmirmpsse {
 
 namespace {
@@ -18,6 +20,12 @@ constexpr int kSyncPolls = 4096;
 // Read-write transfers longer than this go as several write/read pairs, so
 // the adapter's small FIFOs never hold back the write while we do not read.
 constexpr std::size_t kReadWriteBatchBytes = 1024;
+// A burst's writes: at most one bulk transfer (the chunk size set up, with
+// room for the closing 87), and at most this much of the engine's time, so
+// the adapter takes each write in well under the write timeout even when its
+// frames are slow.
+constexpr std::size_t kBurstWriteBytes = kChunkSize - 1;
+constexpr double kBurstWriteSeconds = 0.5;
 
 std::size_t bytesFor(DWORD size, DWORD options) {
     return (options & kSizeInBits) ? (static_cast<std::size_t>(size) + 7) / 8 : size;
@@ -147,6 +155,7 @@ FT_STATUS MpsseChannel::init(ChannelConfig& config) {
     const PinSetup setup = appendInitialPins(pins, config.Pin, config.configOptions);
     if (send(pins) != kOk) return kIoError;
     configOptions_ = config.configOptions;
+    clockRate_ = config.ClockRate;
     pin_ = setup.pin;
     state_ = setup.state;
     config.Pin = setup.pin;
@@ -289,6 +298,69 @@ FT_STATUS MpsseChannel::readGpio(UCHAR& value) {
     if (!ready_) return kDeviceNotOpened;
     std::size_t received = 0;
     return exchange({op::kGetHighByte, op::kSendImmediate}, &value, 1, received);
+}
+
+FT_STATUS MpsseChannel::readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCount,
+                                   DWORD periodClocks, DWORD& framesDone) {
+    framesDone = 0;
+    if (!ready_) return kDeviceNotOpened;
+    if (frameBits < 1 || frameBits > talmirframes::kMaxFrameBits) return kInvalidParameter;
+    // The clock-only commands that pace the frames exist on the high-speed parts only.
+    if (!isHighSpeed(chip_)) return kNotSupported;
+    if (periodClocks != 0 && periodClocks < talmirframes::minPeriodClocks(frameBits, clockRate_))
+        return kInvalidParameter;
+    const std::size_t frameBytes = (frameBits + 7) / 8;
+    const uint64_t total = static_cast<uint64_t>(frameCount) * frameBytes;
+    if (total > INT_MAX) return kInvalidParameter;
+    if (frameCount == 0) return kOk;
+
+    // Every frame's commands are the same: MOSI low, chip select released
+    // between frames for the rest of the period (or the least idle time when
+    // unpaced). The last frame needs no idle clocks after it.
+    const uint64_t idle =
+        periodClocks == 0 ? talmirframes::kIdleClocksMin : uint64_t{periodClocks} - frameBits;
+    const uint16_t released = static_cast<uint16_t>(state_ & ~(kPinDo << 8));
+    Bytes last;
+    appendFrameRead(last, released, configOptions_, frameBits);
+    Bytes paced = last;
+    appendIdleClocks(paced, idle);
+    state_ = released;
+
+    const double seconds = static_cast<double>(frameBits + idle) / talmirframes::skHz(clockRate_);
+    const std::size_t perWrite = std::max<std::size_t>(
+        1, std::min<std::size_t>(kBurstWriteBytes / paced.size(),
+                                 static_cast<std::size_t>(kBurstWriteSeconds / seconds)));
+
+    PendingRead* answers = port_->submitRead(buffer, static_cast<int>(total));
+    if (answers == nullptr) return kIoError;
+    int arrived = 0;
+    Bytes commands;
+    for (DWORD sent = 0; sent < frameCount;) {
+        const DWORD n = static_cast<DWORD>(std::min<std::size_t>(frameCount - sent, perWrite));
+        commands.clear();
+        for (DWORD i = 0; i < n; ++i) {
+            const bool final = sent + i + 1 == frameCount;
+            commands.insert(commands.end(), final ? last.begin() : paced.begin(),
+                            final ? last.end() : paced.end());
+        }
+        if (sent + n == frameCount) commands.push_back(op::kSendImmediate);
+        if (send(commands) != kOk) {
+            arrived = port_->arrivedBytes(answers);
+            port_->cancelRead(answers);
+            framesDone = static_cast<DWORD>(static_cast<std::size_t>(arrived) / frameBytes);
+            return kIoError;
+        }
+        arrived = port_->arrivedBytes(answers);
+        sent += n;
+    }
+    const int got = port_->finishRead(answers);
+    if (got != static_cast<int>(total)) {
+        framesDone =
+            static_cast<DWORD>(static_cast<std::size_t>(std::max(got, arrived)) / frameBytes);
+        return kIoError;
+    }
+    framesDone = frameCount;
+    return kOk;
 }
 
 void MpsseChannel::close() {

@@ -32,6 +32,11 @@ public:
     FT_STATUS changeChipSelect(DWORD configOptions);
     FT_STATUS writeGpio(UCHAR dir, UCHAR value);
     FT_STATUS readGpio(UCHAR& value);
+    // A burst of chip-select frames paced by the adapter's clock: see
+    // Talmir_SPI_ReadFrames. The commands go out in large writes while one
+    // read for the whole burst stays pending.
+    FT_STATUS readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCount, DWORD periodClocks,
+                         DWORD& framesDone);
 
     // Drives the closing pin state (when the channel was set up) and closes
     // the port; a failed write is ignored, the device may be gone.
@@ -59,6 +64,7 @@ private:
     ChipType chip_;
     bool ready_ = false;
     DWORD configOptions_ = 0;
+    DWORD clockRate_ = 0;
     DWORD pin_ = 0;
     uint16_t state_ = 0;
 };

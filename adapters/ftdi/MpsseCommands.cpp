@@ -6,10 +6,6 @@ namespace talmirmpsse {
 
 namespace {
 
-constexpr uint8_t kPinSk = 0x01;
-constexpr uint8_t kPinDo = 0x02;
-constexpr uint8_t kPinDi = 0x04;
-
 constexpr uint8_t kLsbFirstFlag = 0x08;
 constexpr uint8_t kBitsFlag = 0x02;
 
@@ -140,6 +136,24 @@ void appendBitReadWrite(Bytes& out, DWORD configOptions, DWORD options, const ui
 uint8_t alignReadBits(uint8_t raw, unsigned bits, DWORD options) {
     if (!(options & kLsbFirst) || bits >= 8) return raw;
     return static_cast<uint8_t>(raw >> (8 - bits));
+}
+
+void appendFrameRead(Bytes& out, uint16_t released, DWORD configOptions, unsigned frameBits) {
+    const uint16_t selected = appendChipSelect(out, released, configOptions, true);
+    if (frameBits >= 8) appendByteRead(out, configOptions, 0, frameBits / 8);
+    if (frameBits % 8 != 0) appendBitRead(out, configOptions, 0, frameBits % 8);
+    appendChipSelect(out, selected, configOptions, false);
+}
+
+void appendIdleClocks(Bytes& out, uint64_t clocks) {
+    for (uint64_t bytes = clocks / 8; bytes > 0;) {
+        const uint64_t n = std::min<uint64_t>(bytes, kMaxBytesPerCommand);
+        out.push_back(op::kClockBytes);
+        appendLength(out, static_cast<std::size_t>(n));
+        bytes -= n;
+    }
+    if (clocks % 8 != 0)
+        out.insert(out.end(), {op::kClockBits, static_cast<uint8_t>(clocks % 8 - 1)});
 }
 
 void appendSetHighByte(Bytes& out, uint8_t dir, uint8_t value) {

@@ -27,7 +27,14 @@ constexpr uint8_t kLoopbackOff = 0x85;
 constexpr uint8_t kSetDivisor = 0x86;
 constexpr uint8_t kSendImmediate = 0x87;
 constexpr uint8_t kDivideBy5Off = 0x8A;
+constexpr uint8_t kClockBits = 0x8E;   // n: n + 1 clocks, no data
+constexpr uint8_t kClockBytes = 0x8F;  // lo hi: (n + 1) * 8 clocks, no data
 }  // namespace op
+
+// Low-byte pins the SPI transfers use.
+constexpr uint8_t kPinSk = 0x01;
+constexpr uint8_t kPinDo = 0x02;  // MOSI
+constexpr uint8_t kPinDi = 0x04;  // MISO
 
 // Largest byte count one clocking command carries (its length field is n - 1
 // in 16 bits).
@@ -83,6 +90,16 @@ void appendBitReadWrite(Bytes& out, DWORD configOptions, DWORD options, const ui
 // moved to the low-order end: MSB-first reads shift in at bit 0 already,
 // LSB-first reads shift in at bit 7.
 uint8_t alignReadBits(uint8_t raw, unsigned bits, DWORD options);
+
+// One frame of a burst read, starting and ending with chip select released
+// in pin state `released`: chip select asserted, `frameBits` bits read most
+// significant first (whole bytes in one command, the rest in one bit read),
+// chip select released.
+void appendFrameRead(Bytes& out, uint16_t released, DWORD configOptions, unsigned frameBits);
+
+// `clocks` SK periods with no data in or out: 8F for whole bytes of clocks,
+// 8E for the rest.
+void appendIdleClocks(Bytes& out, uint64_t clocks);
 
 // High-byte GPIO.
 void appendSetHighByte(Bytes& out, uint8_t dir, uint8_t value);

@@ -13,6 +13,10 @@
 #include "FtdiVersion.h"
 #include "MpsseAbi.h"
 #include "MpsseChannel.h"
+#include "TalmirFramePacing.h"
+
+#define TALMIR_EXTENSIONS_API TALMIRMPSSE_API
+#include "TalmirExtensions.h"
 
 using namespace talmirmpsse;
 
@@ -295,6 +299,24 @@ FT_STATUS FT_ReadGPIO(FT_HANDLE handle, UCHAR* value) {
     if (value == nullptr) return kInvalidParameter;
     return guarded(
         [&] { return withChannel(handle, [&](auto& c) { return c.readGpio(*value); }); });
+}
+
+// Our own entry points beside the vendor's.
+
+FT_STATUS Talmir_SPI_ReadFrames(FT_HANDLE handle, UCHAR* buffer, DWORD frameBits, DWORD frameCount,
+                                DWORD periodClocks, DWORD* framesDone) {
+    if (framesDone == nullptr) return kInvalidParameter;
+    *framesDone = 0;
+    if (buffer == nullptr) return kInvalidParameter;
+    return guarded([&] {
+        return withChannel(handle, [&](auto& c) {
+            return c.readFrames(buffer, frameBits, frameCount, periodClocks, *framesDone);
+        });
+    });
+}
+
+DWORD Talmir_SPI_MinFramePeriod(DWORD frameBits, DWORD clockRate) {
+    return talmirframes::minPeriodClocks(frameBits, clockRate);
 }
 
 void Init_libMPSSE(void) {}

@@ -140,6 +140,8 @@ bool MpsseLink::LoadMPSSELibrary(const std::vector<std::string>& fileNames,
         return false;
     }
     if (!Resolve(show)) return false;
+    ResolveOne(library_, TALMIR_READ_FRAMES_NAME, fn_.Talmir_SPI_ReadFrames);
+    ResolveOne(library_, TALMIR_MIN_FRAME_PERIOD_NAME, fn_.Talmir_SPI_MinFramePeriod);
     fn_.SPI_GetNumChannels(&channelCount_);
     return true;
 }
@@ -228,6 +230,26 @@ FT_STATUS MpsseLink::GPIOWrite(std::uint32_t channel, std::uint8_t direction, st
     const FT_STATUS status = fn_.FT_WriteGPIO(SPIHandle, direction, value);
     if (status != FT_OK) DropChannelAndRaise("FT_WriteGPIO", status);
     return status;
+}
+
+FrameBurst MpsseLink::ReadFrames(std::uint32_t channel, std::uint8_t* buffer,
+                                 std::uint32_t frameBits, std::uint32_t frameCount,
+                                 std::uint32_t periodClocks) {
+    constexpr const char* kCall = TALMIR_READ_FRAMES_NAME;
+    if (!IsBound()) throw DeviceError(kCall, kNotBound);
+    if (!HasReadFrames()) throw DeviceError(kCall, "нет в библиотеке MPSSE");
+    EnsureChannelOpen(channel);
+    FrameBurst burst;
+    burst.status = fn_.Talmir_SPI_ReadFrames(SPIHandle, buffer, frameBits, frameCount, periodClocks,
+                                             &burst.framesDone);
+    constexpr FT_STATUS kInvalidParameter = 6;
+    if (burst.status != FT_OK && burst.status != kInvalidParameter) ResetChannel();
+    return burst;
+}
+
+std::uint32_t MpsseLink::MinFramePeriod(std::uint32_t frameBits) const {
+    if (!IsBound() || fn_.Talmir_SPI_MinFramePeriod == nullptr) return 0;
+    return fn_.Talmir_SPI_MinFramePeriod(frameBits, config_.ClockRate);
 }
 
 // A failed call most often means the adapter went away: its handle is stale

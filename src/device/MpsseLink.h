@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "TalmirExtensions.h"
 #include "device/MpsseAbi.h"
 
 namespace talmir {
@@ -69,6 +70,17 @@ struct MpsseEntryPoints {
     mpsse::SPI_Write_t SPI_Write = nullptr;
     mpsse::SPI_IsBusy_t SPI_IsBusy = nullptr;
     mpsse::FT_WriteGPIO_t FT_WriteGPIO = nullptr;
+    // Our own libraries' entry points, looked up after the nine; a library
+    // without them (the vendor's) binds all the same.
+    Talmir_SPI_ReadFrames_t Talmir_SPI_ReadFrames = nullptr;
+    Talmir_SPI_MinFramePeriod_t Talmir_SPI_MinFramePeriod = nullptr;
+};
+
+// The outcome of a frame burst: the library's status and the complete frames
+// it read (all of them when the status is 0).
+struct FrameBurst {
+    mpsse::FT_STATUS status = 0;
+    std::uint32_t framesDone = 0;
 };
 
 class MpsseLink {
@@ -98,6 +110,24 @@ public:
                                   const std::uint8_t* buffer);
     mpsse::FT_STATUS GPIOWrite(std::uint32_t channel, std::uint8_t direction, std::uint8_t value);
     void ResetChannel();
+
+    // Whether the library reads frame bursts paced by the adapter's clock
+    // (Talmir_SPI_ReadFrames). Without it a caller takes one framed read per
+    // sample.
+    bool HasReadFrames() const { return IsBound() && fn_.Talmir_SPI_ReadFrames != nullptr; }
+    // Reads frameCount frames of frameBits bits into buffer
+    // (ceil(frameBits / 8) bytes each), periodClocks SK clocks apart (0:
+    // back to back), opening the channel first when needed. A failed burst
+    // is returned, not raised, so the frames read before the failure can be
+    // used; it closes the channel like a failed primitive, unless the library
+    // refused the arguments (invalid parameter) and sent nothing. Raises
+    // DeviceError when the library lacks the entry point or the channel does
+    // not open.
+    FrameBurst ReadFrames(std::uint32_t channel, std::uint8_t* buffer, std::uint32_t frameBits,
+                          std::uint32_t frameCount, std::uint32_t periodClocks);
+    // The shortest periodClocks the library accepts for frames of frameBits
+    // bits at the configured clock rate; 0 when it cannot say.
+    std::uint32_t MinFramePeriod(std::uint32_t frameBits) const;
 
     // The channels the library reports, in index order. Raises DeviceError
     // when the binding is missing or a call fails.

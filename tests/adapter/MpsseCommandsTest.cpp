@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TalmirFramePacing.h"
+
 namespace talmirmpsse {
 namespace {
 
@@ -158,6 +160,62 @@ TEST(MpsseCommands, GpioAndClosingPins) {
     appendSetHighByte(out, 0x0F, 0x05);
     appendClosingPins(out, 0x12340000);
     EXPECT_EQ(out, (B{0x82, 0x05, 0x0F, 0x80, 0x12, 0x34}));
+}
+
+// A burst frame from the released pin state of mode 0, chip select on DBUS3:
+// assert, whole bytes, the rest as bits, release.
+TEST(MpsseCommands, FrameReadOfEachLength) {
+    struct Case {
+        DWORD configOptions;
+        unsigned bits;
+        Bytes expected;
+    };
+    const Case cases[] = {
+        {0x20, 20, {0x80, 0x00, 0x0B, 0x20, 0x01, 0x00, 0x22, 0x03, 0x80, 0x08, 0x0B}},
+        {0x20, 32, {0x80, 0x00, 0x0B, 0x20, 0x03, 0x00, 0x80, 0x08, 0x0B}},
+        {0x20, 5, {0x80, 0x00, 0x0B, 0x22, 0x04, 0x80, 0x08, 0x0B}},
+        {0x21,
+         80,
+         {0x80, 0x00, 0x0B, 0x24, 0x09, 0x00, 0x80, 0x08, 0x0B}},  // mode 1 samples on falling
+    };
+    for (const Case& c : cases) {
+        Bytes out;
+        appendFrameRead(out, 0x080B, c.configOptions, c.bits);
+        EXPECT_EQ(out, c.expected) << c.bits << " bits";
+    }
+}
+
+TEST(MpsseCommands, IdleClocks) {
+    struct Case {
+        uint64_t clocks;
+        Bytes expected;
+    };
+    const Case cases[] = {
+        {0, {}},
+        {1, {0x8E, 0x00}},
+        {8, {0x8F, 0x00, 0x00}},
+        {71, {0x8F, 0x07, 0x00, 0x8E, 0x06}},
+        {524288, {0x8F, 0xFF, 0xFF}},
+        {524297, {0x8F, 0xFF, 0xFF, 0x8F, 0x00, 0x00, 0x8E, 0x00}},
+    };
+    for (const Case& c : cases) {
+        Bytes out;
+        appendIdleClocks(out, c.clocks);
+        EXPECT_EQ(out, c.expected) << c.clocks << " clocks";
+    }
+}
+
+// The shortest accepted period counts each frame's command bytes against
+// USB: the commands really sent must not exceed what it counted.
+TEST(MpsseCommands, FrameCommandsFitWhatThePeriodCounts) {
+    for (unsigned bits = 1; bits <= talmirframes::kMaxFrameBits; ++bits) {
+        for (const uint64_t idle : {8ull, 15ull, 64ull, 524295ull}) {
+            Bytes out;
+            appendFrameRead(out, 0x080B, 0x20, bits);
+            appendIdleClocks(out, idle);
+            EXPECT_LE(out.size(), talmirframes::commandBytes(bits)) << bits << " bits, " << idle;
+        }
+    }
 }
 
 }  // namespace

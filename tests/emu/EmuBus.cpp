@@ -16,16 +16,17 @@ struct Part {
     int mpsseChannels;
     bool highByte;
     const char* product;
+    std::size_t answerBuffer;  // bytes the engine holds for the host per channel
 };
 
 Part partOf(uint32_t kind) {
     switch (kind) {
         case TALMIR_EMU_2232H:
-            return {0x6010, 0x700, 2, true, "Dual RS232-HS"};
+            return {0x6010, 0x700, 2, true, "Dual RS232-HS", 4096};
         case TALMIR_EMU_4232H:
-            return {0x6011, 0x800, 2, false, "Quad RS232-HS"};
+            return {0x6011, 0x800, 2, false, "Quad RS232-HS", 2048};
         default:
-            return {0x6014, 0x900, 1, true, "Single RS232-HS"};
+            return {0x6014, 0x900, 1, true, "Single RS232-HS", 1024};
     }
 }
 
@@ -82,7 +83,50 @@ public:
         w.counters.bytesWritten += static_cast<uint64_t>(size);
         w.writes.emplace_back(data, data + size);
         c->engine->write(data, static_cast<std::size_t>(size));
+        deliverPending(w, *c);
+        if (c->engine->waiting() > partOf(w.devices[device_].setup.kind).answerBuffer)
+            ++w.counters.stalls;
         return size;
+    }
+
+    // The answers go into the pending read as the engine makes them; the
+    // emulated engine runs a whole write at once, so they are all there after
+    // it. A read failed at submission, as a transfer the bus refused.
+    talmirmpsse::PendingRead* submitRead(uint8_t* data, int size) override {
+        EmuWorld& w = emuWorld();
+        std::lock_guard lock(w.mutex);
+        EmuChannel* c = live(w);
+        if (c == nullptr || pending_.active || size <= 0 || data == nullptr) return nullptr;
+        if (takeFault(w.readFault)) return nullptr;
+        ++w.counters.usbReads;
+        pending_ = Pending{true, data, static_cast<std::size_t>(size), 0};
+        deliverPending(w, *c);
+        return reinterpret_cast<talmirmpsse::PendingRead*>(&pending_);
+    }
+
+    int arrivedBytes(talmirmpsse::PendingRead*) override {
+        EmuWorld& w = emuWorld();
+        std::lock_guard lock(w.mutex);
+        return static_cast<int>(pending_.offset);
+    }
+
+    // All answers the commands written will ever make are in: a read still
+    // short of its size fails, where a real bus would wait on.
+    int finishRead(talmirmpsse::PendingRead*) override {
+        EmuWorld& w = emuWorld();
+        std::lock_guard lock(w.mutex);
+        EmuChannel* c = live(w);
+        if (c != nullptr) deliverPending(w, *c);
+        const bool complete = c != nullptr && pending_.offset == pending_.size;
+        const int got = static_cast<int>(pending_.offset);
+        pending_ = {};
+        return c == nullptr ? kNoDevice : complete ? got : kUsbError;
+    }
+
+    void cancelRead(talmirmpsse::PendingRead*) override {
+        EmuWorld& w = emuWorld();
+        std::lock_guard lock(w.mutex);
+        pending_ = {};
     }
 
     int read(uint8_t* data, int size) override {
@@ -116,7 +160,21 @@ public:
     }
 
 private:
+    struct Pending {
+        bool active = false;
+        uint8_t* data = nullptr;
+        std::size_t size = 0, offset = 0;
+    };
+
     static int ok(MpsseEngine&) { return 0; }
+
+    void deliverPending(EmuWorld& w, EmuChannel& c) {
+        if (!pending_.active) return;
+        const std::size_t n =
+            c.engine->take(pending_.data + pending_.offset, pending_.size - pending_.offset);
+        pending_.offset += n;
+        w.counters.bytesRead += n;
+    }
 
     EmuChannel* live(EmuWorld& w) {
         if (device_ >= w.devices.size()) return nullptr;
@@ -135,6 +193,7 @@ private:
 
     uint32_t device_, channel_;
     unsigned generation_;
+    Pending pending_;
 };
 
 class EmuBus : public talmirmpsse::FtdiBus {
@@ -186,7 +245,7 @@ EmuWorld::EmuWorld() {
     setup.slave[0].kind = TALMIR_EMU_SLAVE_CHIP;
     configure({setup});
     chip.noise().configure(kLoadNoise, kLoadSeed);
-    chip.magnet().run(talmirsim::SimMagnet::kDefaultSpeed);
+    chip.magnet().run(chip.loadSpeed());
 }
 
 bool EmuWorld::valid(const std::vector<TalmirEmuDeviceSpec>& specs) {

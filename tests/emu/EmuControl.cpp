@@ -92,6 +92,7 @@ int TalmirEmu_FrameGet(uint32_t i, TalmirEmuFrame* out) {
         out->device = f.device;
         out->channel = f.channel;
         out->clocks = static_cast<uint32_t>(f.frame.clocks);
+        out->startClock = f.frame.startClock;
         out->hostWrote = f.frame.hostWrote ? 1 : 0;
         out->hostRead = f.frame.hostRead ? 1 : 0;
         copyBits(f.frame.mosi, out->mosi, out->mosiBits);

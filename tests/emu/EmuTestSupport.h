@@ -44,9 +44,12 @@ struct Api {
     uint32_t (*Write)(void*, uint8_t*, uint32_t, uint32_t*, uint32_t);
     uint32_t (*WriteGPIO)(void*, uint8_t, uint8_t);
     uint32_t (*ReadGPIO)(void*, uint8_t*);
+    uint32_t (*ReadFrames)(void*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t*);
+    uint32_t (*MinFramePeriod)(uint32_t, uint32_t);
     decltype(&TalmirEmu_Reset) Reset;
     decltype(&TalmirEmu_SetDevices) SetDevices;
     decltype(&TalmirEmu_SetAngle) SetAngle;
+    decltype(&TalmirEmu_SetSpeed) SetSpeed;
     decltype(&TalmirEmu_SetRegister) SetRegister;
     decltype(&TalmirEmu_GetRegister) GetRegister;
     decltype(&TalmirEmu_FrameCount) FrameCount;
@@ -86,9 +89,12 @@ inline const Api* api() {
         bind(a.Write, "SPI_Write");
         bind(a.WriteGPIO, "FT_WriteGPIO");
         bind(a.ReadGPIO, "FT_ReadGPIO");
+        bind(a.ReadFrames, "Talmir_SPI_ReadFrames");
+        bind(a.MinFramePeriod, "Talmir_SPI_MinFramePeriod");
         bind(a.Reset, "TalmirEmu_Reset");
         bind(a.SetDevices, "TalmirEmu_SetDevices");
         bind(a.SetAngle, "TalmirEmu_SetAngle");
+        bind(a.SetSpeed, "TalmirEmu_SetSpeed");
         bind(a.SetRegister, "TalmirEmu_SetRegister");
         bind(a.GetRegister, "TalmirEmu_GetRegister");
         bind(a.FrameCount, "TalmirEmu_FrameCount");

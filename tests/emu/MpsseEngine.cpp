@@ -76,6 +76,14 @@ std::size_t MpsseEngine::read(uint8_t* out, std::size_t max) {
     return n;
 }
 
+std::size_t MpsseEngine::take(uint8_t* out, std::size_t max) {
+    const std::size_t n = std::min(max, out_.size());
+    std::copy_n(out_.begin(), n, out);
+    out_.erase(out_.begin(), out_.begin() + static_cast<std::ptrdiff_t>(n));
+    readable_ -= std::min(readable_, n);
+    return n;
+}
+
 std::size_t MpsseEngine::commandLength(const uint8_t* p, std::size_t avail) const {
     const uint8_t op = p[0];
     std::size_t len = 1;
@@ -87,8 +95,10 @@ std::size_t MpsseEngine::commandLength(const uint8_t* p, std::size_t avail) cons
             const std::size_t bytes = static_cast<std::size_t>(p[1] | p[2] << 8) + 1;
             len = 3 + ((op & kWriteDo) ? bytes : 0);
         }
-    } else if (op == 0x80 || op == 0x82 || op == 0x86 || op == 0x9E) {
+    } else if (op == 0x80 || op == 0x82 || op == 0x86 || op == 0x8F || op == 0x9E) {
         len = 3;
+    } else if (op == 0x8E) {
+        len = 2;
     }
     return avail >= len ? len : 0;
 }
@@ -134,6 +144,12 @@ void MpsseEngine::execute(const uint8_t* p) {
         case 0x8A:
         case 0x8B:
             divideBy5_ = op == 0x8B;
+            return;
+        case 0x8E:
+            clockOnly((p[1] & 7u) + 1u);
+            return;
+        case 0x8F:
+            clockOnly((static_cast<std::size_t>(p[1] | p[2] << 8) + 1u) * 8u);
             return;
         case 0x8C:  // three-phase clocking on/off, adaptive clocking on/off,
         case 0x8D:  // drive-zero mask: accepted, not modelled
@@ -230,6 +246,15 @@ void MpsseEngine::clockData(const uint8_t* p) {
             acc = 0;
             inByte = 0;
         }
+    }
+}
+
+void MpsseEngine::clockOnly(std::size_t pulses) {
+    const int idle = lowValue_ & kPinSk;
+    for (std::size_t i = 0; i < pulses; ++i) {
+        if (listener_ != nullptr) listener_->beginPulse(ClockCycle{});
+        setLow(kPinSk, !idle);
+        setLow(kPinSk, idle);
     }
 }
 

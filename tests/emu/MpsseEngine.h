@@ -56,6 +56,10 @@ public:
     // immediately) or once a poll found nothing readable while answers waited
     // (the latency timer ran out), so a read without 87 costs another poll.
     std::size_t read(uint8_t* out, std::size_t max);
+    // Hands over up to `max` answer bytes whether or not they were made
+    // readable, as to a read left pending on the bus, which takes each packet
+    // the adapter sends.
+    std::size_t take(uint8_t* out, std::size_t max);
     // Loses every answer byte not yet read.
     void dropOutput();
     std::size_t waiting() const { return out_.size(); }
@@ -77,6 +81,8 @@ private:
     std::size_t commandLength(const uint8_t* p, std::size_t avail) const;
     void execute(const uint8_t* p);
     void clockData(const uint8_t* p);
+    // SK pulses with no data in or out (8E, 8F).
+    void clockOnly(std::size_t pulses);
     int di() const;
     void setLow(uint8_t bit, int level);
     void notify();

@@ -31,9 +31,11 @@ void SpiSlave::sampleMosi(uint8_t levels) {
 void SpiSlave::pins(uint8_t levels) {
     const bool select = (levels & csMask_) == 0;
     const int sk = (levels & kPinSk) ? 1 : 0;
+    if (sk != sk_ && sk != (cpol() ? 1 : 0)) ++busPulses_;
     if (select && !selected_) {
         selected_ = true;
         frame_ = SpiFrame{};
+        frame_.startClock = busPulses_;
         current_ = 0;
         level_ = cpha() ? 0 : outputBit(0);
     } else if (!select && selected_) {

@@ -15,6 +15,7 @@
 namespace talmiremu {
 
 struct SpiFrame {
+    uint64_t startClock = 0;  // SK pulses on the bus, selected or not, before this frame
     std::size_t clocks = 0;
     std::vector<uint8_t> mosi;  // one entry per bit, in clock order
     std::vector<uint8_t> miso;
@@ -60,6 +61,7 @@ private:
     FrameSink sink_;
     bool selected_ = false;
     int sk_ = 1;
+    uint64_t busPulses_ = 0;
     int level_ = 0;
     std::size_t current_ = 0;  // index of the bit on MISO
     SpiFrame frame_;

@@ -46,13 +46,20 @@ typedef struct TalmirEmuFrame {
     int32_t hostWrote, hostRead; /* a data command drove MOSI / sampled MISO */
     uint8_t mosi[128];
     uint8_t miso[128];
+    uint64_t startClock; /* SK pulses on the bus (chip select high or low) before the frame */
 } TalmirEmuFrame;
 
+/* usbReads counts reads as the library asks for them: a read call, or a read
+ * left pending while it writes, one each whatever the packets. */
 typedef struct TalmirEmuCounters {
     uint64_t usbWrites, usbReads;
     uint64_t emptyReads; /* reads that delivered nothing */
     uint64_t bytesWritten, bytesRead;
     uint64_t pausedMs; /* requested pauses (the emulator does not sleep) */
+    /* Writes after which the engine held more answer bytes than the part's
+     * buffer (232H 1 KB, 4232H 2 KB, 2232H 4 KB) with no pending read to take
+     * them: a real engine would have stopped until the host read. */
+    uint64_t stalls;
 } TalmirEmuCounters;
 
 typedef struct TalmirEmuPins {

@@ -28,6 +28,7 @@ TEST_F(SimFixture, SignalTextSetsKnownKeysAndIgnoresTheRest) {
         {"amp_x=abc amp_y=1e3 noise=3,5 phase_deg=2x", 3, {0, 0, 20000, 1000, 0, 0, 0}},
         {"amp_x=0 phase_deg=90 noise=-1 h3=nan h3=-1", 4, {0, 0, 20000, 20000, 0, -1, 0}},
         {"", 0, {0, 0, 20000, 20000, 0, 0, 0}},
+        {"rpm=2e6 rpm=x h3=1", 2, {0, 0, 20000, 20000, 0, 1, 0}},  // the speed is the magnet's
     };
     for (const Case& c : cases) {
         EXPECT_EQ(TalmirSim_SetSignalText(c.text), c.ignored) << c.text;
