@@ -38,7 +38,7 @@ awk 'BEGIN { pi = atan2(0, -1); printf "Angle;Anplitude;X;Y;\r\n";
 for job in "-xyfit xy.csv" "-angleerror work.csv"; do
     set -- $job
     "$linux/bin/talmir" "$1" "$data/$2" > "$work/linux.out" 2> "$work/linux.err" || true
-    WINEDEBUG=-all "$wine" "$exe" "$1" "$data/$2" > "$work/win.out" 2> "$work/win.err" || true
+    WINEDEBUG=-all timeout 120 "$wine" "$exe" "$1" "$data/$2" > "$work/win.out" 2> "$work/win.err" || true
     if cmp -s "$work/linux.out" "$work/win.out" && [ -s "$work/win.out" ]; then
         pass "$1: the same $(wc -c < "$work/win.out") bytes as on Linux"
     else
@@ -46,16 +46,16 @@ for job in "-xyfit xy.csv" "-angleerror work.csv"; do
     fi
 done
 
-WINEDEBUG=-all "$wine" "$exe" --version > "$work/version.out" 2>&1 || true
+WINEDEBUG=-all timeout 120 "$wine" "$exe" --version > "$work/version.out" 2>&1 || true
 grep -q '^talmir ' "$work/version.out" && pass "--version: $(head -n1 "$work/version.out")" \
     || fail "--version: $(cat "$work/version.out")"
-WINEDEBUG=-all "$wine" "$exe" --help > "$work/help.out" 2>&1 || true
+WINEDEBUG=-all timeout 120 "$wine" "$exe" --help > "$work/help.out" 2>&1 || true
 "$linux/bin/talmir" --help > "$work/help.linux" 2>&1 || true
 cmp -s "$work/help.out" "$work/help.linux" && pass "--help: as on Linux" || fail "--help differs from Linux"
 
 # One reading from the simulator beside the executable, into a Cyrillic path.
 rm -f "$data/данные.csv"
-if WINEDEBUG=-all "$wine" "$exe" --demo -getdata 2 "$data/данные.csv" > "$work/getdata.out" 2> "$work/getdata.err"; then
+if WINEDEBUG=-all timeout 120 "$wine" "$exe" --demo -getdata 2 "$data/данные.csv" > "$work/getdata.out" 2> "$work/getdata.err"; then
     TALMIR_SIM_LATENCY_US=0 "$linux/bin/talmir" --demo -getdata 2 "$work/linux.csv" > /dev/null 2>&1 || true
     # The same header line; the reading line in the same layout (fields,
     # separators, CR LF), the values being the moving magnet's.
@@ -73,7 +73,7 @@ fi
 setup=$(ls "$win"/talmir-*-setup.exe | head -n1)
 programs="$WINEPREFIX/drive_c/Program Files/TALMIR"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/TALMIR"
-WINEDEBUG=-all "$wine" "$setup" /S; "$wineserver" -w
+WINEDEBUG=-all timeout 120 "$wine" "$setup" /S; "$wineserver" -w
 (cd "$programs" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) > "$work/installed.txt"
 (cat "$win/stage/files.txt"; echo uninstall.exe) | LC_ALL=C sort > "$work/expected.txt"
 if diff "$work/expected.txt" "$work/installed.txt" > "$work/files.diff"; then
@@ -83,17 +83,17 @@ else
 fi
 [ -f "$menu/TALMIR.lnk" ] && [ -f "$menu/TALMIR (демо).lnk" ] && pass "Start menu: both entries" \
     || fail "Start menu entries missing: $(ls "$menu" 2>&1)"
-WINEDEBUG=-all "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TALMIR' /v UninstallString \
+WINEDEBUG=-all timeout 120 "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TALMIR' /v UninstallString \
     > /dev/null 2>&1 && pass "uninstaller registered" || fail "uninstaller not registered"
-if WINEDEBUG=-all "$wine" "$programs/talmir.exe" --demo -getdata 2 "$work/installed.csv" > /dev/null 2>&1 \
+if WINEDEBUG=-all timeout 120 "$wine" "$programs/talmir.exe" --demo -getdata 2 "$work/installed.csv" > /dev/null 2>&1 \
     && [ -s "$work/installed.csv" ]; then pass "installed copy runs a job"; else fail "installed copy does not run"; fi
 # An installed copy keeps its settings in the user's application data.
 appdata=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/talmir/config.ini' 2>/dev/null | head -n1)
 [ -n "$appdata" ] && [ ! -e "$programs/config.ini" ] && pass "installed copy: ${appdata#$WINEPREFIX/}" \
     || fail "installed copy: config.ini not in %APPDATA%\\talmir"
-WINEDEBUG=-all "$wine" "$programs/uninstall.exe" /S; "$wineserver" -w
+WINEDEBUG=-all timeout 120 "$wine" "$programs/uninstall.exe" /S; "$wineserver" -w
 sleep 1; "$wineserver" -w
-if [ ! -e "$programs" ] && [ ! -e "$menu" ] && ! WINEDEBUG=-all "$wine" reg query \
+if [ ! -e "$programs" ] && [ ! -e "$menu" ] && ! WINEDEBUG=-all timeout 120 "$wine" reg query \
     'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TALMIR' > /dev/null 2>&1; then
     pass "uninstaller: nothing left"
 else
@@ -102,7 +102,7 @@ fi
 
 # The window on the display: still up after some seconds means it started.
 if [ -n "${DISPLAY:-}" ]; then
-    WINEDEBUG=-all "$wine" "$exe" --demo > "$work/window.log" 2>&1 &
+    WINEDEBUG=-all timeout 120 "$wine" "$exe" --demo > "$work/window.log" 2>&1 &
     pid=$!
     sleep 15
     if kill -0 $pid 2>/dev/null; then pass "the window starts under wine"; else

@@ -27,7 +27,7 @@ mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations"
 cp "$bin/talmir.exe" "$bin/libtalmirsim.dll" "$stage/"
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
-cp "$qm"/talmir_*.qm "$stage/translations/"
+cp $(ls "$qm"/talmir_*.qm "$bin"/talmir_*.qm 2>/dev/null) "$stage/translations/"
 sed 's/$/\r/' "$here/README.txt" > "$stage/README.txt"
 
 # The DLLs a binary imports that come with Qt or the compiler.
@@ -54,7 +54,7 @@ done
 find "$stage" \( -name '*.exe' -o -name '*.dll' \) -exec "$strip" --strip-unneeded {} +
 
 # The portable zip.
-rm -f "$out/$name.zip"
+rm -f "$out"/talmir-*-win64.zip "$out"/talmir-*-setup.exe
 (cd "$out/stage" && find "$name" -type f | LC_ALL=C sort | zip -q -9 -X "$out/$name.zip" -@)
 
 # The installer: one File line per file and one Delete line per file, so the

@@ -3,8 +3,9 @@
 ; uninstaller that removes every file it installed. /S installs and
 ; uninstalls silently. Built by deploy.sh, which passes VERSION, NSH_DIR (the
 ; generated file lists), OUTFILE and ICON.
-Unicode true
-!include "x64.nsh"
+; A 64-bit installer for a 64-bit program (it also runs where only a 64-bit
+; wine is installed).
+Target amd64-unicode
 
 Name "TALMIR ${VERSION}"
 OutFile "${OUTFILE}"

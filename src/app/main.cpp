@@ -79,9 +79,12 @@ int main(int argc, char** argv) {
         return output.exitCode;
     }
 
-    // A job never shows a window or a modal box and needs no display.
+    // A job never shows a window or a modal box and needs no display. (Windows
+    // always has its desktop, and the Windows folder ships only that platform.)
+#ifndef _WIN32
     if (job && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
 
     // The demo answers with a real adapter's USB latency, as "make run" does.
     if (start.demo && !qEnvironmentVariableIsSet("TALMIR_SIM_LATENCY_US"))
