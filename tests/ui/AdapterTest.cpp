@@ -94,7 +94,7 @@ TEST(AdaptersJob, ListsWithoutADisplayAndNamesTheLibraryOnStandardError) {
     ASSERT_TRUE(run);
     EXPECT_EQ(run->exitCode, 0) << run->err.toStdString();
     EXPECT_EQ(run->out, "0\t232H\tTALMIR simulated SPI\tTLM00001\tне открыт\n");
-    EXPECT_EQ(run->err, "Библиотека MPSSE: " TALMIR_SIM_LIBRARY "\n");
+    EXPECT_EQ(run->err, LibraryText(TALMIR_SIM_LIBRARY) + "\n");
 
     const auto missing = RunTool(TALMIR_BIN_DIR "/talmir", {"-adapters"}, "/nonexistent/libm.so");
     ASSERT_TRUE(missing);

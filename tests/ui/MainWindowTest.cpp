@@ -30,8 +30,7 @@ TEST_F(MainWindowTest, OpensOnChartPageWithCaptionAndDefaultChannelConfig) {
     EXPECT_EQ(config.configOptions, 0x20u);
     EXPECT_EQ(config.Pin, 0u);
     EXPECT_FALSE(Mpsse().IsChannelOpen()) << "start-up must not open the channel";
-    EXPECT_EQ(face.ui->StatusBar->currentMessage(),
-              QStringLiteral("Библиотека MPSSE: " TALMIR_SIM_LIBRARY));
+    EXPECT_EQ(face.ui->StatusBar->currentMessage(), LibraryText(TALMIR_SIM_LIBRARY));
 }
 
 TEST_F(MainWindowTest, NewInstallationUsesDefaultsAndCreatesSettingsInKeyOrderAtExit) {

@@ -42,6 +42,16 @@ struct ToolRun {
     QString out, err;
 };
 
+// The status-bar and job text naming the loaded library file `path`: as the
+// loader names it, which under wine is the Unix path on drive Z:.
+inline QString LibraryText(const QString& path) {
+#ifdef _WIN32
+    return QStringLiteral("Библиотека MPSSE: ") + QDir::toNativeSeparators("Z:" + path);
+#else
+    return QStringLiteral("Библиотека MPSSE: ") + path;
+#endif
+}
+
 // Runs the tool at `exe` with no display, bound to the MPSSE library `library`;
 // none when it did not finish within a minute.
 inline std::optional<ToolRun> RunTool(const QString& exe, const QStringList& args,
@@ -61,8 +71,9 @@ inline std::optional<ToolRun> RunTool(const QString& exe, const QStringList& arg
     }
     ToolRun run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    // The tool writes UTF-8 on every platform.
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
 }
 
