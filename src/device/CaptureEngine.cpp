@@ -1,0 +1,185 @@
+#include "device/CaptureEngine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "device/DeviceError.h"
+
+namespace talmir {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A block is handed over at least this often, so a window shows progress.
+constexpr double kBlockSeconds = 0.05;
+constexpr std::uint64_t kMaxBlock = 1u << 16;
+
+std::int64_t MicrosSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+}
+
+std::uint64_t BlockSize(double rateHz, std::uint64_t remaining) {
+    const auto wanted = static_cast<std::uint64_t>(std::max(1.0, rateHz * kBlockSeconds));
+    return std::min({wanted, remaining, kMaxBlock});
+}
+
+}  // namespace
+
+CaptureEngine::CaptureEngine(TASensDig& chip, MpsseLink& link) : chip_(chip), link_(link) {}
+
+CaptureEngine::~CaptureEngine() {
+    Cancel();
+    Wait();
+}
+
+double CaptureEngine::FrameTimeUs(int mode) const {
+    const double clockHz = link_.ChannelConfig().ClockRate;
+    const unsigned bits = mode == 0 ? 6 * 16 : FrameBits(mode);
+    return clockHz > 0 ? bits * 1e6 / clockHz : 0;
+}
+
+double CaptureEngine::MaxPacedRateHz(int mode) const {
+    if (mode < 1 || mode > 5 || !link_.HasReadFrames()) return 0;
+    const std::uint32_t period = link_.MinFramePeriod(FrameBits(mode));
+    return period > 0 ? static_cast<double>(link_.ChannelConfig().ClockRate) / period : 0;
+}
+
+std::string CaptureEngine::Refusal(const CaptureSettings& s) const {
+    if (s.mode < 0 || s.mode > 5) return "Режим считывания должен быть от 0 до 5";
+    if (!(s.rateHz > 0) || !std::isfinite(s.rateHz)) return "Частота должна быть больше нуля";
+    if (s.count == 0) return "Число отсчётов должно быть больше нуля";
+    const double max = MaxPacedRateHz(s.mode);
+    if (max > 0 && s.rateHz > max)
+        return "Частота выше наибольшей, которую позволяет частота SPI: " +
+               std::to_string(static_cast<long long>(max)) + " Гц";
+    return {};
+}
+
+CaptureResult CaptureEngine::Run(const CaptureSettings& settings, const BlockSink& onBlock) {
+    cancel_ = false;
+    CaptureResult result;
+    result.error = Refusal(settings);
+    if (!result.error.empty()) return result;
+    try {
+        return MaxPacedRateHz(settings.mode) > 0 ? RunPaced(settings, onBlock)
+                                                 : RunTimed(settings, onBlock);
+    } catch (const std::exception& e) {
+        result.error = e.what();
+        return result;
+    }
+}
+
+void CaptureEngine::Start(const CaptureSettings& settings, BlockSink onBlock, DoneSink onDone) {
+    Wait();
+    cancel_ = false;
+    thread_ =
+        std::thread([this, settings, onBlock = std::move(onBlock), onDone = std::move(onDone)] {
+            const CaptureResult result = Run(settings, onBlock);
+            if (onDone) onDone(result);
+        });
+}
+
+void CaptureEngine::Wait() {
+    if (thread_.joinable()) thread_.join();
+}
+
+// Bursts of frames a whole number of SK clocks apart. Within a burst a
+// sample's time is its clock count; each burst starts at the time measured
+// when it was sent.
+CaptureResult CaptureEngine::RunPaced(const CaptureSettings& s, const BlockSink& onBlock) {
+    CaptureResult result;
+    result.paced = true;
+    const unsigned bits = FrameBits(s.mode);
+    const std::size_t bytes = FrameBytes(s.mode);
+    const double clockHz = link_.ChannelConfig().ClockRate;
+    const auto period = static_cast<std::uint32_t>(
+        std::max<double>(link_.MinFramePeriod(bits), std::llround(clockHz / s.rateHz)));
+    const double periodUs = period * 1e6 / clockHz;
+    std::vector<std::uint8_t> buffer;
+    const Clock::time_point start = Clock::now();
+    while (result.taken < s.count && !cancel_) {
+        const std::uint64_t n = BlockSize(s.rateHz, s.count - result.taken);
+        buffer.assign(n * bytes, 0);
+        const std::int64_t burstUs = result.taken == 0 ? 0 : MicrosSince(start);
+        const FrameBurst burst = link_.ReadFrames(TASensDig::kChannel, buffer.data(), bits,
+                                                  static_cast<std::uint32_t>(n), period);
+        const std::uint32_t done = std::min<std::uint32_t>(burst.framesDone, n);
+        std::vector<CapturedSample> block(done);
+        for (std::uint32_t k = 0; k < done; ++k) {
+            block[k].tUs = burstUs + std::llround(k * periodUs);
+            SampleFromFrame(s.mode, buffer.data() + k * bytes, block[k]);
+        }
+        result.taken += done;
+        if (done > 0 && onBlock) onBlock(std::move(block));
+        if (burst.status != 0) {
+            result.error = DeviceError("Talmir_SPI_ReadFrames", burst.status).what();
+            return result;
+        }
+    }
+    result.cancelled = result.taken < s.count;
+    return result;
+}
+
+// One framed read per sample at the instant the thread's clock sets; a
+// sample's time is measured when its read starts.
+CaptureResult CaptureEngine::RunTimed(const CaptureSettings& s, const BlockSink& onBlock) {
+    CaptureResult result;
+    const Clock::time_point start = Clock::now();
+    std::vector<CapturedSample> block;
+    std::uint64_t blockSize = BlockSize(s.rateHz, s.count);
+    const auto handOver = [&] {
+        result.taken += block.size();
+        if (!block.empty() && onBlock) onBlock(std::move(block));
+        block = {};
+    };
+    for (std::uint64_t k = 0; k < s.count && !cancel_; ++k) {
+        std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(
+                                                  std::chrono::duration<double>(k / s.rateHz)));
+        CapturedSample sample;
+        sample.tUs = MicrosSince(start);
+        try {
+            ReadOne(s.mode, sample);
+        } catch (const std::exception& e) {
+            handOver();
+            result.error = e.what();
+            return result;
+        }
+        block.push_back(sample);
+        if (block.size() >= blockSize) handOver();
+    }
+    handOver();
+    result.cancelled = result.taken < s.count;
+    return result;
+}
+
+void CaptureEngine::ReadOne(int mode, CapturedSample& sample) {
+    RawReading& raw = sample.raw;
+    bool ok = true;
+    switch (mode) {
+        case 0:
+            raw.AData1 = chip_.GetReg(37, true);
+            raw.AData2 = chip_.GetReg(39, true);
+            raw.AData3 = chip_.GetReg(36, true);
+            return;
+        case 1:
+            ok = chip_.GetAngleData1(raw.AData);
+            break;
+        case 2:
+        case 3:
+            ok = chip_.GetAngleData2(raw.AData1, raw.AData2);
+            break;
+        case 4:
+            ok = chip_.GetAngleData3(raw.AData1, raw.AData2, raw.AData3);
+            break;
+        default: {
+            std::uint16_t* w = sample.words;
+            ok = chip_.GetAngleData5(w[0], w[1], w[2], w[3], w[4]);
+            break;
+        }
+    }
+    if (!ok) throw DeviceError::WithMessage("SPI_Read", chip_.LastFrameError());
+}
+
+}  // namespace talmir
