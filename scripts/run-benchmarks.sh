@@ -8,7 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 status=0
-for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench; do
+for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench ReviewBench; do
     echo "== $bench"
     if [[ ! -x "$build/bin/$bench" ]]; then
         echo "not built"
@@ -92,6 +92,9 @@ FIGURES = [
      counter("WireRateBench", ["BM_ReadAllEventGap/latency_us:2000"], "gap_ms")),
     ("xyfit_ms_1e6", time("CalibrationBench", "BM_EllipseFit/1000000", "ms")),
     ("angleerror_ms_1e6", time("CalibrationBench", "BM_AngleError/1000000", "ms")),
+    ("review_open_ns_per_line_1e7", counter("ReviewBench", ["BM_ReviewOpen1e7"], "ns_per_line")),
+    ("review_bytes_per_sample_1e7",
+     counter("ReviewBench", ["BM_ReviewOpen1e7"], "bytes_per_sample")),
 ]
 for what in ("register_read", "angle_frame", "angle_frame_20bit", "read_all"):
     for kind in ("round_trips", "usb_writes", "usb_bytes_out", "usb_bytes_in"):
