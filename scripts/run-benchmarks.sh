@@ -8,7 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 status=0
-for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench CaptureBench; do
+for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench CaptureBench ReviewBench; do
     echo "== $bench"
     if [[ ! -x "$build/bin/$bench" ]]; then
         echo "not built"
@@ -96,6 +96,9 @@ FIGURES = [
      counter("CaptureBench", ["BM_CaptureBurst/mode2"], "frames_per_usb_read")),
     ("capture_clock_jitter_mode2", counter("CaptureBench", ["BM_CaptureBurst/mode2"], "jitter_clocks")),
     ("capture_max_khz_mode2_30mhz", counter("CaptureBench", ["BM_MaxPacedRate/mode2_30mhz"], "khz")),
+    ("review_open_ns_per_line_1e7", counter("ReviewBench", ["BM_ReviewOpen1e7"], "ns_per_line")),
+    ("review_bytes_per_sample_1e7",
+     counter("ReviewBench", ["BM_ReviewOpen1e7"], "bytes_per_sample")),
 ]
 for what in ("register_read", "angle_frame", "angle_frame_20bit", "read_all"):
     for kind in ("round_trips", "usb_writes", "usb_bytes_out", "usb_bytes_in"):

@@ -4,7 +4,8 @@
 // when asked, before anything else; else bind the MPSSE library, run the
 // "-adapters" job when asked, otherwise create the main window (whose creation
 // may run a command-line job and end the process), then the two hidden
-// auxiliary chart windows, and run the event loop. The windows' language
+// auxiliary chart windows, open a plain file argument for review ("talmir
+// FILE"), and run the event loop. The windows' language
 // ("--lang", else Language in section [UI] of config.ini) is installed before
 // the first window; a job keeps its texts as written in every language.
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
 #include "ui/ErrorBox.h"
+#include "ui/ReviewWindow.h"
 #include "ui/SettingsPaths.h"
 #include "ui/StartOptions.h"
 #include "ui/TimerWakeups.h"
@@ -136,6 +138,7 @@ int main(int argc, char** argv) {
     TF_ASens_Chart sensorWindow;
     face->AttachAuxiliaryWindows(&chartWindow, &sensorWindow);
     face->show();
+    if (const auto file = ReviewFileArgument(args)) face->OpenReview(*file);
     const int code = app.exec();
     face.reset();
     return code;

@@ -66,7 +66,7 @@ void AngleErrorWindow::Clear(const QString& reason) {
 }
 
 // Only memory can run short here; that shows like a refusal.
-void AngleErrorWindow::ShowSamples(std::span<const AngleSample> samples) {
+void AngleErrorWindow::ShowSamples(std::span<const AngleSample> samples, bool channels) {
     try {
         const AngleErrorResult result = AnalyseAngleError(samples);
         if (!result.analysis) {
@@ -90,13 +90,15 @@ void AngleErrorWindow::ShowSamples(std::span<const AngleSample> samples) {
         for (double v : values) top = std::max(top, v);
         ui->ChartHarmonics->yAxis->setRange(0, top > 0 ? top * 1.15 : 1);
 
-        ui->LabelSummary->setText(tr("Точек: %1, оборотов: %2. СКЗ ошибки: %3°, пик: %4°. "
-                                     "Преобразователь против atan2(X, Y): СКЗ %5°, смещение %6°")
-                                      .arg(a.Samples)
-                                      .arg(Decimal(a.Revolutions, 2), Decimal(a.RmsErrorDeg, 4),
-                                           Decimal(a.PeakErrorDeg, 4),
-                                           Decimal(a.ConverterRmsDeg, 4),
-                                           Decimal(a.ConverterOffsetDeg, 4)));
+        QString summary = tr("Точек: %1, оборотов: %2. СКЗ ошибки: %3°, пик: %4°.")
+                              .arg(a.Samples)
+                              .arg(Decimal(a.Revolutions, 2), Decimal(a.RmsErrorDeg, 4),
+                                   Decimal(a.PeakErrorDeg, 4));
+        if (channels) {
+            summary += tr(" Преобразователь против atan2(X, Y): СКЗ %1°, смещение %2°")
+                           .arg(Decimal(a.ConverterRmsDeg, 4), Decimal(a.ConverterOffsetDeg, 4));
+        }
+        ui->LabelSummary->setText(summary);
         ui->ChartError->replot();
         ui->ChartHarmonics->replot();
     } catch (const std::exception& e) {

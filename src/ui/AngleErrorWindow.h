@@ -26,8 +26,9 @@ public:
     ~AngleErrorWindow() override;
 
     // Analyses the samples and shows the result; a refusal (or a failure)
-    // empties both charts and shows the reason instead.
-    void ShowSamples(std::span<const AngleSample> samples);
+    // empties both charts and shows the reason instead. Without `channels`
+    // (x and y hold no X/Y channels) the converter's error is not shown.
+    void ShowSamples(std::span<const AngleSample> samples, bool channels = true);
 
 signals:
     // "Обновить": the owner shows the samples it keeps now.

@@ -48,12 +48,25 @@ private:
 // picture. A redraw thus costs the chart's width, whatever the length of the record.
 class LineSeries final : public TChartSeries {
 public:
-    LineSeries(TChart* chart, const QString& title, const QColor& color)
-        : chart_(chart), graph_(new SummaryGraph(chart->xAxis, chart->yAxis, [this] {
-              if (chart_->DrawingFromRenderer()) return false;
-              Sync();
-              return true;
-          })) {
+    // With `shown`, the series shows that store, which nobody changes any
+    // more, instead of a store of its own, and takes no points.
+    LineSeries(TChart* chart, const QString& title, const QColor& color,
+               std::shared_ptr<const SeriesStore> shown = nullptr)
+        : chart_(chart),
+          graph_(new SummaryGraph(chart->xAxis, chart->yAxis,
+                                  [this] {
+                                      if (chart_->DrawingFromRenderer()) return false;
+                                      Sync();
+                                      return true;
+                                  })),
+          shown_(std::move(shown)) {
+        if (shown_) {
+            view_ = shown_.get();
+            if (!view_->Empty()) {
+                range_.Add(double(view_->FirstX()), view_->MinValue());
+                range_.Add(double(view_->LastX()), view_->MaxValue());
+            }
+        }
         graph_->setName(title);
         graph_->setPen(QPen(color));
         graph_->setLineStyle(QCPGraph::lsLine);
@@ -66,21 +79,24 @@ public:
         const auto value =
             static_cast<std::int32_t>(std::lround(std::clamp(y, kMinValue, kMaxValue)));
         std::lock_guard<std::mutex> guard(lock_);
-        if (store_.Append(sample, value)) range_.Add(double(sample), double(value));
+        if (view_ == &store_ && store_.Append(sample, value))
+            range_.Add(double(sample), double(value));
     }
     void Clear() override {
         {
             std::lock_guard<std::mutex> guard(lock_);
             store_.Clear();
+            // A shown store stays alive: the renderer may still hold it.
+            view_ = &store_;
         }
         range_ = SeriesRange{};
         graph_->data()->clear();
     }
     int Count() const override {
-        return static_cast<int>(std::min<std::int64_t>(store_.Count(), INT_MAX));
+        return static_cast<int>(std::min<std::int64_t>(view_->Count(), INT_MAX));
     }
-    double XValue(int i) const override { return double(store_.XAt(Checked(i))); }
-    double YValue(int i) const override { return store_.ValueAt(Checked(i)); }
+    double XValue(int i) const override { return double(view_->XAt(Checked(i))); }
+    double YValue(int i) const override { return view_->ValueAt(Checked(i)); }
     void SetActive(bool active) override {
         graph_->setVisible(active);
         chart_->RequestRedraw();
@@ -89,7 +105,7 @@ public:
     QString Title() const override { return graph_->name(); }
     QCPAbstractPlottable* Plottable() const override { return graph_; }
     const SeriesRange& ValueRange() const override { return range_; }
-    const SeriesStore* Store() const override { return &store_; }
+    const SeriesStore* Store() const override { return view_; }
     std::mutex* StoreLock() const override { return &lock_; }
 
 private:
@@ -97,7 +113,7 @@ private:
     static constexpr double kMaxValue = std::numeric_limits<std::int32_t>::max();
 
     std::int64_t Checked(int i) const {
-        if (i < 0 || i >= store_.Count()) throw std::out_of_range("series index");
+        if (i < 0 || i >= view_->Count()) throw std::out_of_range("series index");
         return i;
     }
 
@@ -108,7 +124,7 @@ private:
         const QCPRange range = graph_->keyAxis()->range();
         const int width = std::max(1, graph_->keyAxis()->axisRect()->width());
         const DrawnPointsResult drawn = DrawnPoints(
-            store_, range.lower, range.upper, width, nullptr,
+            *view_, range.lower, range.upper, width, nullptr,
             [&](std::int64_t x, std::int32_t v) { data.append(QCPGraphData(double(x), v)); });
         graph_->data()->set(data, true);
         // Dense summaries fill whole columns, where smoothing shows nothing.
@@ -118,7 +134,9 @@ private:
     TChart* chart_;
     QCPGraph* graph_;
     SeriesStore store_;
-    mutable std::mutex lock_;  // guards store_ against the renderer's reads
+    std::shared_ptr<const SeriesStore> shown_;
+    const SeriesStore* view_ = &store_;  // the store drawn: store_ or *shown_
+    mutable std::mutex lock_;            // guards store_ against the renderer's reads
     SeriesRange range_;
 };
 
@@ -380,6 +398,13 @@ void TChart::SetLegendWithCheckBoxes(bool on) {
 
 TChartSeries* TChart::AddLineSeries(const QString& title, const QColor& color) {
     series_.push_back(std::make_unique<LineSeries>(this, title, color));
+    legend->addItem(new CheckLegendItem(legend, series_.back()->Plottable()));
+    return series_.back().get();
+}
+
+TChartSeries* TChart::AddLineSeries(const QString& title, const QColor& color,
+                                    std::shared_ptr<const SeriesStore> shown) {
+    series_.push_back(std::make_unique<LineSeries>(this, title, color, std::move(shown)));
     legend->addItem(new CheckLegendItem(legend, series_.back()->Plottable()));
     return series_.back().get();
 }

@@ -95,6 +95,11 @@ public:
     // integer values and are kept until cleared; a point whose x is not above
     // the last one is dropped.
     TChartSeries* AddLineSeries(const QString& title, const QColor& color);
+    // A line series showing a store filled elsewhere that nobody changes any
+    // more (a record opened for review); it takes no points until Clear()
+    // turns it into an ordinary, empty series.
+    TChartSeries* AddLineSeries(const QString& title, const QColor& color,
+                                std::shared_ptr<const SeriesStore> shown);
     // Point series with square markers: points arrive in any x order.
     TChartSeries* AddPointSeries(const QString& title, const QColor& color);
     // Draws the series' legend entry in another colour than its line.

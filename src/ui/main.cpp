@@ -81,6 +81,7 @@ QString TF_Face::ConfigPath() const {
 
 void TF_Face::SetUpPages() {
     ConnectTopPanel();
+    SetUpReview();
     connect(ui->PageControl, &QTabWidget::currentChanged, this, &TF_Face::PageControlChange);
     SetUpRegisterPage();
     SetUpChartPage();

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -35,6 +36,7 @@ class TF_Chart;
 struct RawReading;
 class TF_ASens_Chart;
 class AngleErrorWindow;
+class ReviewWindow;
 
 // The 8-bit value last driven onto the adapter's GPIO lines.
 extern std::uint8_t GPIOState;
@@ -230,6 +232,22 @@ public slots:
 private:
     QElapsedTimer xyFitClock_;  // since the last fit
 
+    // --- the review window (main_review.cpp) ---
+public slots:
+    // "Просмотр…": asks for a file and opens it for review.
+    void btnReviewClick();
+
+public:
+    // Opens a review window of its own on the file; it goes when closed.
+    ReviewWindow* OpenReview(const QString& fileName);
+    // Asks for the file to review: the file dialog by default.
+    std::function<QString()> ChooseReviewFile;
+
+protected:
+    // A file dropped on the window opens for review.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 public:
     std::unique_ptr<Ui::TF_Face> ui;
     std::unique_ptr<Ui::PageConfig> cfg;
@@ -268,6 +286,7 @@ private:
     void SetUpWorkDataPage();
     void SetUpCirclePage();
     void ConnectTopPanel();
+    void SetUpReview();
     void RunCommandLine();
     void RunJob(const QString& job);
     void InitLedsHeader();    // chart page: captions of the status grid
