@@ -41,6 +41,9 @@ public slots:
     void BtnCancelClick();
     void SettingsChange();
 
+public:
+    std::unique_ptr<Ui::CaptureDialog> ui;
+
 protected:
     void reject() override;
 
@@ -49,7 +52,6 @@ private:
     void Finished(const CaptureResult& result);
     void ShowProgress();
 
-    std::unique_ptr<Ui::CaptureDialog> ui;
     CaptureEngine& engine_;
     std::shared_ptr<std::vector<CapturedSample>> samples_;
     CaptureSettings running_settings_;

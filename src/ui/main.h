@@ -243,6 +243,18 @@ public:
     // Asks for the file to review: the file dialog by default.
     std::function<QString()> ChooseReviewFile;
 
+    // --- the capture (main_capture.cpp) ---
+public slots:
+    // "Захват…": stops polling, then captures in the dialog; the samples open
+    // in a review window.
+    void btnCaptureClick();
+
+public:
+    // Clears the shared run flag and waits until every poll timer has run its
+    // last tick, so nothing else touches the link; false when one is still
+    // running after a few seconds.
+    bool StopPollingForCapture();
+
 protected:
     // A file dropped on the window opens for review.
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -30,6 +30,7 @@ void TF_Face::SetUpReview() {
                                             tr("Данные (*.csv *.txt);;Все файлы (*)"));
     };
     connect(ui->btnReview, &QPushButton::clicked, this, &TF_Face::btnReviewClick);
+    connect(ui->btnCapture, &QPushButton::clicked, this, &TF_Face::btnCaptureClick);
 }
 
 void TF_Face::btnReviewClick() {

@@ -107,6 +107,9 @@ TEST_F(ReviewWindowTest, CancelStopsALongReadingAndADroppedFileOpens) {
     WriteFile(Path("long.csv"), QByteArray::fromStdString(text));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(Path("long.csv"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Face(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&Face(), &drop);
     ReviewWindow* window = Face().findChild<ReviewWindow*>();

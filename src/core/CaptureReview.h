@@ -1,0 +1,18 @@
+#pragma once
+// A capture taken in memory as a review record: each sample's capture line,
+// taken by the same strict parser as a capture file's, so what the review
+// window shows of a fresh capture is what it would show of its saved file.
+
+#include <optional>
+#include <span>
+
+#include "core/CaptureRecord.h"
+#include "core/ReviewRecord.h"
+
+namespace talmir {
+
+// None for a mode whose capture has no review layout (mode 5).
+std::optional<ReviewRecord> ReviewRecordOfCapture(int mode,
+                                                  std::span<const CapturedSample> samples);
+
+}  // namespace talmir

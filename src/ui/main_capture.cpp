@@ -1,0 +1,67 @@
+// The capture from the main window: the button "Захват…" beside "Просмотр…".
+// Polling stops first (the shared run flag cleared, as a page change does, and
+// every poll timer's last tick waited for); the modal dialog then owns the
+// link until the capture ends, and the samples open in a review window.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "core/CaptureReview.h"
+#include "device/CaptureEngine.h"
+#include "ui/CaptureDialog.h"
+#include "ui/ErrorBox.h"
+#include "ui/ReviewWindow.h"
+#include "ui/UnitASensChart.h"
+#include "ui/main.h"
+#include "ui_PageChart.h"
+#include "ui_main.h"
+
+namespace talmir {
+
+bool TF_Face::StopPollingForCapture() {
+    AcquisitionActive = false;
+    std::vector<QTimer*> timers = {Timer, TimerWorkData, TimerXYData};
+    if (sensorWindow_) timers.push_back(sensorWindow_->Timer);
+    QElapsedTimer waited;
+    waited.start();
+    const auto anyActive = [&] {
+        for (QTimer* t : timers)
+            if (t != nullptr && t->isActive()) return true;
+        return false;
+    };
+    while (anyActive()) {
+        if (waited.elapsed() > 5000) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+void TF_Face::btnCaptureClick() {
+    Guard(this, [&] {
+        if (!StopPollingForCapture()) {
+            ShowErrorBox(this, tr("Опрос не остановился: захват не начат"));
+            return;
+        }
+        QStringList modes;
+        for (int i = 0; i < chart->ListBoxMode->count(); ++i)
+            modes << chart->ListBoxMode->item(i)->text();
+        CaptureEngine engine(*chip_, *options_.link);
+        CaptureDialog dialog(engine, modes, this);
+        connect(&dialog, &CaptureDialog::Captured, this,
+                [this](int mode, std::shared_ptr<const std::vector<CapturedSample>> samples,
+                       const CaptureResult&) {
+                    if (samples->empty()) return;
+                    std::optional<ReviewRecord> record = ReviewRecordOfCapture(mode, *samples);
+                    if (!record) return;
+                    auto* window = new ReviewWindow(this);
+                    window->setAttribute(Qt::WA_DeleteOnClose);
+                    window->ShowRecord(
+                        std::move(*record),
+                        tr("Захват, режим %1: %2 отсчётов").arg(mode).arg(samples->size()));
+                    window->show();
+                });
+        dialog.exec();
+    });
+}
+
+}  // namespace talmir
