@@ -255,6 +255,10 @@ public:
     // running after a few seconds.
     bool StopPollingForCapture();
 
+private:
+    void RunCaptureJob();
+
+public:
 protected:
     // A file dropped on the window opens for review.
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -7,7 +7,10 @@
 #include <stdexcept>
 
 #include "core/AnalysisFiles.h"
+#include "core/CaptureRecord.h"
+#include "core/Files.h"
 #include "core/IntText.h"
+#include "device/CaptureEngine.h"
 #include "device/DeviceError.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
@@ -34,7 +37,8 @@ bool IsAnalysisJob(const QStringList& args) {
 
 bool IsCommandLineJob(const QStringList& args) {
     return IsAdaptersJob(args) || IsAnalysisJob(args) ||
-           (args.size() >= 2 && (args[0] == "-getdata" || args[0] == "-config"));
+           (args.size() >= 2 &&
+            (args[0] == "-getdata" || args[0] == "-config" || args[0] == "-capture"));
 }
 
 namespace {
@@ -155,6 +159,8 @@ void TF_Face::RunJob(const QString& job) {
             Report(QStringLiteral("-getdata: запись в режиме считывания %1 добавлена в %2")
                        .arg(readoutMode)
                        .arg(file));
+        } else if (job == "-capture") {
+            RunCaptureJob();
         } else {
             if (!chipIdentified_) Report(QStringLiteral("-config: микросхема не опознана"));
             const auto written = LoadRegsFromIni(args[1]);
@@ -166,6 +172,52 @@ void TF_Face::RunJob(const QString& job) {
         }
     });
     if (done) jobExitCode_ = 0;
+}
+
+// "-capture MODE RATE_HZ COUNT FILE": the samples go to FILE as they arrive
+// (header "t_us;" and the mode's fields, CR LF lines), so a failure leaves
+// those before it written; only all COUNT samples make the job succeed.
+void TF_Face::RunCaptureJob() {
+    const QStringList& args = options_.args;
+    if (args.size() != 5) throw std::runtime_error("-capture: нужно РЕЖИМ ЧАСТОТА_ГЦ ЧИСЛО ФАЙЛ");
+    const auto mode = ParseInt(args[1].toStdString());
+    bool rateOk = false, countOk = false;
+    const double rate = args[2].toDouble(&rateOk);
+    const qulonglong count = args[3].toULongLong(&countOk);
+    if (!mode || *mode < 0 || *mode > 5)
+        throw std::runtime_error("-capture: режим считывания «" + args[1].toStdString() +
+                                 "» не от 0 до 5");
+    if (!rateOk || !(rate > 0))
+        throw std::runtime_error("-capture: частота «" + args[2].toStdString() +
+                                 "» не положительное число");
+    if (!countOk || count == 0)
+        throw std::runtime_error("-capture: число отсчётов «" + args[3].toStdString() +
+                                 "» не положительное целое");
+    const std::filesystem::path path = FilePath(args[4]);
+    std::FILE* file = OpenFile(path, "wb");
+    if (file == nullptr)
+        throw std::runtime_error("-capture: не удалось создать файл «" + PathText(path) + "»");
+    std::string text = CaptureHeader(*mode) + "\r\n";
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    CaptureEngine engine(*chip_, *options_.link);
+    const CaptureResult result =
+        engine.Run({*mode, rate, count}, [&](std::vector<CapturedSample>&& block) {
+            text.clear();
+            for (const CapturedSample& sample : block) text += CaptureLine(*mode, sample) + "\r\n";
+            written = written && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        });
+    written = std::fclose(file) == 0 && written;
+    if (!written)
+        throw std::runtime_error("-capture: не удалось записать файл «" + PathText(path) + "»");
+    if (!result.error.empty())
+        throw std::runtime_error("-capture: " + result.error +
+                                 "; записано отсчётов: " + std::to_string(result.taken));
+    Report(QStringLiteral("-capture: %1 отсчётов в режиме %2 записано в %3 (%4)")
+               .arg(result.taken)
+               .arg(*mode)
+               .arg(args[4])
+               .arg(result.paced ? QStringLiteral("такты адаптера")
+                                 : QStringLiteral("часы компьютера")));
 }
 
 }  // namespace talmir

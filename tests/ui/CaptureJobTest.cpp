@@ -1,0 +1,50 @@
+// "-capture MODE RATE_HZ COUNT FILE" end to end on the simulator: the file's
+// header and one CR LF line per sample in every mode, times in order, and
+// arguments refused with exit code 1.
+#include <QTemporaryDir>
+
+#include "UiTestSupport.h"
+#include "core/CaptureRecord.h"
+
+namespace talmir::test {
+namespace {
+
+TEST(CaptureJob, WritesEverySampleWithItsTimeInEachMode) {
+    QTemporaryDir dir;
+    for (int mode = 0; mode <= 5; ++mode) {
+        const QString file = dir.path() + QStringLiteral("/захват%1.csv").arg(mode);
+        const auto run = RunTool(TALMIR_BIN_DIR "/talmir",
+                                 {"-capture", QString::number(mode), "2000", "40", file});
+        ASSERT_TRUE(run);
+        EXPECT_EQ(run->exitCode, 0) << mode << ": " << run->err.toStdString();
+        const QList<QByteArray> lines = ReadFile(file).split('\n');
+        ASSERT_EQ(lines.size(), 42) << mode;  // header, 40 samples, nothing after the last CR LF
+        EXPECT_EQ(lines[0], QByteArray::fromStdString(CaptureHeader(mode) + "\r")) << mode;
+        qlonglong last = -1;
+        for (int i = 1; i <= 40; ++i) {
+            ASSERT_TRUE(lines[i].endsWith('\r')) << mode << " line " << i;
+            EXPECT_EQ(lines[i].count(';'), lines[0].count(';')) << lines[i].toStdString();
+            const qlonglong t = lines[i].left(lines[i].indexOf(';')).toLongLong();
+            EXPECT_GE(t, last) << mode << " line " << i;
+            last = t;
+        }
+        EXPECT_TRUE(lines[41].isEmpty());
+    }
+}
+
+TEST(CaptureJob, RefusesArgumentsItCannotUse) {
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/c.csv";
+    for (const QStringList& args :
+         {QStringList{"-capture", "6", "1000", "10", file},
+          QStringList{"-capture", "2", "0", "10", file},
+          QStringList{"-capture", "2", "1000", "0", file}, QStringList{"-capture", "2", "1000"}}) {
+        const auto run = RunTool(TALMIR_BIN_DIR "/talmir", args);
+        ASSERT_TRUE(run);
+        EXPECT_EQ(run->exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(run->err.contains("-capture")) << run->err.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace talmir::test
