@@ -93,6 +93,8 @@ FIGURES = [
     ("xyfit_ms_1e6", time("CalibrationBench", "BM_EllipseFit/1000000", "ms")),
     ("angleerror_ms_1e6", time("CalibrationBench", "BM_AngleError/1000000", "ms")),
     ("review_open_ns_per_line_1e7", counter("ReviewBench", ["BM_ReviewOpen1e7"], "ns_per_line")),
+    ("review_open_cpu_ns_per_line_1e7",
+     counter("ReviewBench", ["BM_ReviewOpen1e7"], "cpu_ns_per_line")),
     ("review_bytes_per_sample_1e7",
      counter("ReviewBench", ["BM_ReviewOpen1e7"], "bytes_per_sample")),
 ]
