@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
@@ -71,14 +72,16 @@ void BM_ReviewOpen1e7(benchmark::State& state) {
         auto window = std::make_unique<talmir::ReviewWindow>();
         window->show();
         QCoreApplication::processEvents();
-        bool ended = false;
-        QObject::connect(window.get(), &talmir::ReviewWindow::ReadingEnded, [&] { ended = true; });
+        // Waits in an event loop, idle, as the window's thread does.
+        QEventLoop loop;
+        QObject::connect(window.get(), &talmir::ReviewWindow::ReadingEnded, &loop,
+                         &QEventLoop::quit);
         const double before = ResidentBytes();
         const double cpuBefore = ProcessCpuSeconds();
         QElapsedTimer clock;
         clock.start();
         window->OpenFile(path);
-        while (!ended) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        loop.exec();
         window->ui->ChartReview->RedrawNow();
         window->ui->ChartReview->FinishRendering();
         const double seconds = clock.nsecsElapsed() / 1e9;
