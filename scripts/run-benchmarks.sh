@@ -97,6 +97,8 @@ FIGURES = [
     ("capture_clock_jitter_mode2", counter("CaptureBench", ["BM_CaptureBurst/mode2"], "jitter_clocks")),
     ("capture_max_khz_mode2_30mhz", counter("CaptureBench", ["BM_MaxPacedRate/mode2_30mhz"], "khz")),
     ("review_open_ns_per_line_1e7", counter("ReviewBench", ["BM_ReviewOpen1e7"], "ns_per_line")),
+    ("review_open_cpu_ns_per_line_1e7",
+     counter("ReviewBench", ["BM_ReviewOpen1e7"], "cpu_ns_per_line")),
     ("review_bytes_per_sample_1e7",
      counter("ReviewBench", ["BM_ReviewOpen1e7"], "bytes_per_sample")),
 ]

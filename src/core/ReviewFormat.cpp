@@ -1,6 +1,5 @@
 #include "core/ReviewFormat.h"
 
-#include <cstring>
 #include <vector>
 
 #include "core/AngleRecord.h"
@@ -282,7 +281,10 @@ bool ParseReviewLine(ReviewFormat format, std::string_view line, ReviewLine& out
         const Field& f =
             format.capture ? (i == 0 ? kTime : layout.fields[i - 1]) : layout.fields[i];
         const bool last = i + 1 == count;
-        const char* semicolon = static_cast<const char*>(std::memchr(p, ';', end - p));
+        // Fields are a few bytes long: a plain scan beats a call of memchr.
+        const char* semicolon = p;
+        while (semicolon < end && *semicolon != ';') ++semicolon;
+        if (semicolon == end) semicolon = nullptr;
         // The last field of a layout without a final ";" runs to the line end.
         const bool toLineEnd = last && !layout.finalSemicolon;
         if (toLineEnd == (semicolon != nullptr)) {

@@ -1,5 +1,6 @@
 // The review window: opened from the main window or by a dropped file, read
 // on a worker with Cancel, and its series and analyses.
+#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -107,6 +108,7 @@ TEST_F(ReviewWindowTest, CancelStopsALongReadingAndADroppedFileOpens) {
     WriteFile(Path("long.csv"), QByteArray::fromStdString(text));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(Path("long.csv"))});
+    // The drop goes where the drag entered and was accepted.
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&Face(), &enter);
     EXPECT_TRUE(enter.isAccepted());
