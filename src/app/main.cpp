@@ -16,7 +16,7 @@
 
 #include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
-#include "ui/ErrorBox.h"
+#include "ui/AcquisitionState.h"
 #include "ui/SettingsPaths.h"
 #include "ui/StartOptions.h"
 #include "ui/TimerWakeups.h"
@@ -90,17 +90,19 @@ int main(int argc, char** argv) {
     // The demo answers with a real adapter's USB latency, as "make run" does.
     if (start.demo && !qEnvironmentVariableIsSet("TALMIR_SIM_LATENCY_US"))
         qputenv("TALMIR_SIM_LATENCY_US", "250");
+    // The one link of the process: every window and job reaches the adapter through it.
+    MpsseLink link;
     QString bindingMessage;
-    Mpsse().LoadMPSSELibrary(
+    link.LoadMPSSELibrary(
         libraries, [&](const std::string& m) { bindingMessage = QString::fromStdString(m); });
     if (job) {
         if (!bindingMessage.isEmpty()) Print(stderr, bindingMessage);
-        if (Mpsse().IsLoaded()) Print(stderr, LibraryPathText(Mpsse()));
+        if (link.IsLoaded()) Print(stderr, LibraryPathText(link));
     }
 
     // Listing the channels needs neither the chip nor any window.
     if (IsAdaptersJob(args)) {
-        const AdapterListing listing = ListAdapters(Mpsse());
+        const AdapterListing listing = ListAdapters(link);
         for (const QString& line : listing.lines) Print(stdout, line);
         if (!listing.error.isEmpty()) Print(stderr, listing.error);
         return listing.exitCode;
@@ -111,9 +113,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     WakeTimersOnTime();
     const QString exeDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+    // Shared by the windows; it lives within the application object's lifetime.
+    AcquisitionState state;
     QTranslator translator;
     if (job) {
-        SendErrorsToStderr();
+        state.errorSink = [](const QString& message) {
+            std::fprintf(stderr, "Ошибка: %s\n", message.toLocal8Bit().constData());
+        };
     } else {
         const QString language =
             ChooseWindowLanguage(start.language, SettingsPathsForExecutable(exeDir).configFile);
@@ -128,13 +134,13 @@ int main(int argc, char** argv) {
     options.args = args;
     options.demo = start.demo;
     options.language = start.language;
-    auto face = std::make_unique<TF_Face>(options);
+    auto face = std::make_unique<TF_Face>(link, state, options);
     if (const auto code = face->JobExitCode()) {
         face.reset();  // runs FormDestroy, which rewrites the settings file
         return *code;
     }
-    TF_Chart chartWindow;
-    TF_ASens_Chart sensorWindow;
+    TF_Chart chartWindow(state);
+    TF_ASens_Chart sensorWindow(state);
     face->AttachAuxiliaryWindows(&chartWindow, &sensorWindow);
     face->show();
     const int code = app.exec();

@@ -124,7 +124,4 @@ private:
     mpsse::ChannelConfig config_{};
 };
 
-// The process-wide link that the tool uses.
-MpsseLink& Mpsse();
-
 }  // namespace talmir

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cstdint>
 
+#include "ui/AcquisitionState.h"
 #include "ui/ErrorBox.h"
 
 namespace talmir {
@@ -33,31 +34,25 @@ inline QString StopCaption() {
 // flag and returns true (the caller then starts its timer and runs the first
 // cycle); on any other caption it clears the flag, shows "Старт" and returns
 // false, leaving every timer alone.
-bool ToggleAcquisition(QAbstractButton* startButton);
+bool ToggleAcquisition(AcquisitionState& state, QAbstractButton* startButton);
 
 // Ends a cycle: the timer runs again only while the shared run flag is set. An
 // interval of 0 means no ticks at all (QTimer would fire continuously). The
 // pause that begins then is where waiting window work runs (PollPause.h).
-void RearmPollTimer(QTimer* timer);
-
-// Poll cycles of every acquisition that ran to the end since the program
-// started: the readings taken. Only RunPollCycle adds to it.
-std::uint64_t CompletedPollCycles();
-
-namespace detail {
-void CountCompletedPollCycle();
-}  // namespace detail
+void RearmPollTimer(AcquisitionState& state, QTimer* timer);
 
 // One poll cycle of an acquisition: its timer is stopped, the cycle runs with
 // any failure shown in the error box, and the timer re-arms after a cycle that
-// succeeded. A failed cycle ends this acquisition: its timer stays off and its
-// start button shows "Старт" again, so one click starts it afresh.
+// succeeded, which counts in completedPollCycles. A failed cycle ends this
+// acquisition: its timer stays off and its start button shows "Старт" again,
+// so one click starts it afresh.
 template <typename Cycle>
-void RunPollCycle(QWidget* parent, QTimer* timer, QAbstractButton* startButton, Cycle&& cycle) {
+void RunPollCycle(AcquisitionState& state, QWidget* parent, QTimer* timer,
+                  QAbstractButton* startButton, Cycle&& cycle) {
     timer->stop();
-    if (Guard(parent, cycle)) {
-        detail::CountCompletedPollCycle();
-        RearmPollTimer(timer);
+    if (Guard(state.errorSink, parent, cycle)) {
+        ++state.completedPollCycles;
+        RearmPollTimer(state, timer);
     } else {
         startButton->setText(StartCaption());
     }

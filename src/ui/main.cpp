@@ -10,9 +10,9 @@
 
 #include "core/IniFile.h"
 #include "core/IntText.h"
+#include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
-#include "ui/UnitASensChart.h"
 #include "ui_PageChart.h"
 #include "ui_PageCircle.h"
 #include "ui_PageConfig.h"
@@ -21,23 +21,22 @@
 
 namespace talmir {
 
-std::uint8_t GPIOState = 0;
-
 namespace {
 
 constexpr const char* kSection = "CONFIG";
 
 }  // namespace
 
-TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
+TF_Face::TF_Face(MpsseLink& link, AcquisitionState& state, TF_FaceOptions options, QWidget* parent)
     : QWidget(parent),
       ui(std::make_unique<Ui::TF_Face>()),
       cfg(std::make_unique<Ui::PageConfig>()),
       chart(std::make_unique<Ui::PageChart>()),
       work(std::make_unique<Ui::PageWork>()),
       circle(std::make_unique<Ui::PageCircle>()),
+      link_(link),
+      state_(state),
       options_(std::move(options)) {
-    if (options_.link == nullptr) options_.link = &Mpsse();
     if (!options_.settings) options_.settings = SettingsPathsForExecutable(options_.exeDir);
     // An installed copy keeps its files in the user's folders, which may not
     // exist yet; a folder that cannot be made shows up when a file is written.
@@ -50,6 +49,7 @@ TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
     chart->setupUi(ui->TabSheet2);
     work->setupUi(ui->tsWork);
     circle->setupUi(ui->tsCirkle);
+    for (TChart* c : findChildren<TChart*>()) c->SetAcquisitionState(&state_);
     Timer = new QTimer(this);
     Timer->setObjectName("Timer");
     TimerWorkData = new QTimer(this);
@@ -72,7 +72,7 @@ QString LibraryPathText(const MpsseLink& link) {
 }
 
 void TF_Face::ShowLibraryPath() {
-    ui->StatusBar->showMessage(LibraryPathText(*options_.link));
+    ui->StatusBar->showMessage(LibraryPathText(link_));
 }
 
 QString TF_Face::ConfigPath() const {
@@ -112,7 +112,7 @@ std::uint32_t TF_Face::ClockRateFromEditFreq() const {
 }
 
 void TF_Face::FillChannelConfig() {
-    mpsse::ChannelConfig& config = options_.link->ChannelConfig();
+    mpsse::ChannelConfig& config = link_.ChannelConfig();
     config.ClockRate = ClockRateFromEditFreq();
     config.LatencyTimer = 1;
     config.configOptions = 0x20;
@@ -121,8 +121,8 @@ void TF_Face::FillChannelConfig() {
 }
 
 void TF_Face::FormCreate() {
-    chip_ = std::make_unique<TASensDig>(*options_.link);
-    Guard(this, [&] {
+    chip_ = std::make_unique<TASensDig>(link_);
+    Guard(state_.errorSink, this, [&] {
         chart->ListBoxMode->setCurrentRow(0);
         FillChannelConfig();
         InitLedsHeader();
@@ -139,7 +139,7 @@ void TF_Face::FormDestroy() {
     destroyed_ = true;
     StopAcquisitionTimers();
     chip_.reset();
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         try {
             SaveConfig();
         } catch (const std::exception& e) {
@@ -161,15 +161,15 @@ void TF_Face::closeEvent(QCloseEvent* event) {
 }
 
 void TF_Face::PageControlChange(int) {
-    AcquisitionActive = false;
+    state_.AcquisitionActive = false;
 }
 
 void TF_Face::cbSaveToFileClick() {
-    Guard(this, [&] { SaveConfig(); });
+    Guard(state_.errorSink, this, [&] { SaveConfig(); });
 }
 
 void TF_Face::cbSaveChartsToFileClick() {
-    Guard(this, [&] { SaveConfig(); });
+    Guard(state_.errorSink, this, [&] { SaveConfig(); });
 }
 
 // A settings file that cannot be read (one over kMaxTextFileBytes included)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "device/TASensDig.h"
+#include "ui/AcquisitionState.h"
 #include "ui/RegisterFileDialog.h"
 #include "ui/SettingsPaths.h"
 
@@ -35,12 +36,6 @@ class TF_Chart;
 struct RawReading;
 class TF_ASens_Chart;
 class AngleErrorWindow;
-
-// The 8-bit value last driven onto the adapter's GPIO lines.
-extern std::uint8_t GPIOState;
-// Sample counters of the chart page and the work-data page.
-extern std::int32_t ChartSampleCounter;
-extern std::uint32_t WorkDataSampleCounter;
 
 // True when the arguments (after the program name) ask for a command-line job
 // that runs without a window.
@@ -75,11 +70,10 @@ AnalysisJobOutput RunAnalysisJob(const QStringList& args);
 QString LibraryPathText(const MpsseLink& link);
 
 struct TF_FaceOptions {
-    QString exeDir;             // the executable's folder, with a trailing separator
-    QStringList args;           // command-line arguments after the program name
-    MpsseLink* link = nullptr;  // the SPI link; the process-wide one when null
-    bool demo = false;          // bound to the simulated adapter: the caption says so
-    QString language;           // the window's language ("--lang"); empty for the default
+    QString exeDir;     // the executable's folder, with a trailing separator
+    QStringList args;   // command-line arguments after the program name
+    bool demo = false;  // bound to the simulated adapter: the caption says so
+    QString language;   // the window's language ("--lang"); empty for the default
     // Where config.ini, the default data file and the pictures are; chosen
     // from exeDir (SettingsPathsForExecutable) when none.
     std::optional<SettingsPaths> settings;
@@ -88,7 +82,10 @@ struct TF_FaceOptions {
 class TF_Face : public QWidget {
     Q_OBJECT
 public:
-    explicit TF_Face(TF_FaceOptions options, QWidget* parent = nullptr);
+    // The window reaches the chip through `link` and shares `state` with the
+    // auxiliary windows; both must outlive it.
+    TF_Face(MpsseLink& link, AcquisitionState& state, TF_FaceOptions options,
+            QWidget* parent = nullptr);
     ~TF_Face() override;
 
     // Set when FormCreate ran a command-line job: the exit code of the process.
@@ -165,8 +162,9 @@ public:
     bool ChipIdentified() const { return chipIdentified_; }
 
 private:
-    // Drives the GPIO lines with one bit of GPIOState set or cleared, then
-    // stores that value; a failed transfer raises and leaves GPIOState as it was.
+    // Drives the GPIO lines with one bit of the state's GPIOState set or
+    // cleared, then stores that value; a failed transfer raises and leaves
+    // GPIOState as it was.
     void DriveGPIOBit(int bit, bool on);
     void IdentifyChip();
     void ShowHardID(std::uint16_t value, bool identified, const QString& reason);
@@ -285,6 +283,8 @@ private:
     // write shows one error box and puts chCFG back; returns false then.
     bool SetProgrammingModeForReadout(bool on, bool clickOnChange);
 
+    MpsseLink& link_;
+    AcquisitionState& state_;
     TF_FaceOptions options_;
     std::unique_ptr<TASensDig> chip_;
     QPointer<TF_ASens_Chart> sensorWindow_;

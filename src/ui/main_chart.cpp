@@ -12,14 +12,11 @@
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
 #include "ui/GridDrawDelegate.h"
-#include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageChart.h"
 #include "ui_main.h"
 
 namespace talmir {
-
-std::int32_t ChartSampleCounter = 0;
 
 namespace {
 
@@ -140,8 +137,8 @@ int TF_Face::ChartReadoutMode() const {
 }
 
 void TF_Face::btnStartClick() {
-    Guard(this, [&] {
-        if (!ToggleAcquisition(chart->btnStart)) return;
+    Guard(state_.errorSink, this, [&] {
+        if (!ToggleAcquisition(state_, chart->btnStart)) return;
         // A failed line write ends the start after its one error box.
         if (!SetProgrammingModeForReadout(ChartReadoutMode() == 0, false)) {
             chart->btnStart->setText(StartCaption());
@@ -155,9 +152,9 @@ void TF_Face::btnStartClick() {
 // One tick. Any failure (register or frame read, log file) ends it with the
 // error box, leaving the counter as it was and the acquisition stopped.
 void TF_Face::TimerTimer() {
-    RunPollCycle(this, Timer, chart->btnStart, [&] {
+    RunPollCycle(state_, this, Timer, chart->btnStart, [&] {
         ChartTick();
-        ++ChartSampleCounter;
+        ++state_.ChartSampleCounter;
     });
 }
 
@@ -166,7 +163,7 @@ void TF_Face::ChartTick() {
     const ChartReading r = mode == 0
                                ? ReadChartRegisters(*chip_)
                                : FromFrame(mode, ReadFrameWords(static_cast<std::uint8_t>(mode)));
-    const double x = ChartSampleCounter;
+    const double x = state_.ChartSampleCounter;
     AddPoint(SeriesAng, x, r.ang);
     AddPoint(SeriesTemp, x, r.temp);
     AddPoint(SeriesVelocity, x, r.velocity);

@@ -21,9 +21,10 @@ constexpr int kIdentificationAttempts = 6;
 // write leaves it as the lines were last driven.
 void TF_Face::DriveGPIOBit(int bit, bool on) {
     const auto mask = static_cast<std::uint8_t>(1u << bit);
-    const auto state = static_cast<std::uint8_t>(on ? (GPIOState | mask) : (GPIOState & ~mask));
-    options_.link->GPIOWrite(TASensDig::kChannel, kGPIODirection, state);
-    GPIOState = state;
+    const auto state =
+        static_cast<std::uint8_t>(on ? (state_.GPIOState | mask) : (state_.GPIOState & ~mask));
+    link_.GPIOWrite(TASensDig::kChannel, kGPIODirection, state);
+    state_.GPIOState = state;
 }
 
 void TF_Face::ShowHardID(std::uint16_t value, bool identified, const QString& reason) {
@@ -38,11 +39,11 @@ void TF_Face::ShowHardID(std::uint16_t value, bool identified, const QString& re
 // each miss. A failed transfer ends the attempts without an error box: the
 // label says the chip was not identified and its tool tip gives the reason.
 void TF_Face::btnIniChipClick() {
-    Guard(this, [&] { IdentifyChip(); });
+    Guard(state_.errorSink, this, [&] { IdentifyChip(); });
 }
 
 void TF_Face::IdentifyChip() {
-    MpsseLink& link = *options_.link;
+    MpsseLink& link = link_;
     const std::uint32_t clockRate = ClockRateFromEditFreq();
     link.ChannelConfig().ClockRate = clockRate;
     std::uint16_t value = 0;
@@ -78,25 +79,28 @@ namespace {
 // Drives one line from the box that was just clicked; a failed write
 // un-toggles the box, so it keeps showing the line as it is.
 template <typename Drive>
-void DriveFromClickedBox(QWidget* parent, QCheckBox* box, Drive&& drive) {
-    if (!Guard(parent, [&] { drive(box->isChecked()); })) box->setChecked(!box->isChecked());
+void DriveFromClickedBox(const ErrorSink& errors, QWidget* parent, QCheckBox* box, Drive&& drive) {
+    if (!Guard(errors, parent, [&] { drive(box->isChecked()); }))
+        box->setChecked(!box->isChecked());
 }
 
 }  // namespace
 
 void TF_Face::chCFGClick() {
-    DriveFromClickedBox(this, ui->chCFG, [&](bool on) { DriveGPIOBit(kProgrammingModeBit, on); });
+    DriveFromClickedBox(state_.errorSink, this, ui->chCFG,
+                        [&](bool on) { DriveGPIOBit(kProgrammingModeBit, on); });
 }
 
 void TF_Face::ch7VClick() {
-    DriveFromClickedBox(this, ui->ch7V, [&](bool on) { DriveGPIOBit(kOtpSupplyBit, on); });
+    DriveFromClickedBox(state_.errorSink, this, ui->ch7V,
+                        [&](bool on) { DriveGPIOBit(kOtpSupplyBit, on); });
 }
 
 bool TF_Face::SetProgrammingModeForReadout(bool on, bool clickOnChange) {
     const bool before = ui->chCFG->isChecked();
     ui->chCFG->setChecked(on);
     const int writes = clickOnChange && before != on ? 2 : 1;
-    const bool driven = Guard(this, [&] {
+    const bool driven = Guard(state_.errorSink, this, [&] {
         for (int i = 0; i < writes; ++i) DriveGPIOBit(kProgrammingModeBit, on);
     });
     if (!driven) ui->chCFG->setChecked(before);

@@ -135,7 +135,7 @@ void TF_Face::RunJob(const QString& job) {
     Report(ui->LabelHardID->text());
     if (!ui->LabelHardID->toolTip().isEmpty()) Report(ui->LabelHardID->toolTip());
     jobExitCode_ = 1;
-    const bool done = Guard(this, [&] {
+    const bool done = Guard(state_.errorSink, this, [&] {
         if (job == "-getdata") {
             const auto mode = ParseInt(args[1].toStdString());
             if (!mode)

@@ -63,7 +63,7 @@ std::string LineForMessage(const std::string& line) {
 
 // Registers 1..72 as held (not read from the chip), one decimal line each.
 void TF_Face::BtnRegsToFileClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         const QString path = ChooseRegisterFile(RegisterFileDialogKind::Save, RegisterFileDir());
         if (path.isEmpty()) return;
         std::array<std::uint16_t, 73> values{};
@@ -77,7 +77,7 @@ void TF_Face::BtnRegsToFileClick() {
 // Loading stops at a line that is not an integer. Lines past the table's last
 // address are dropped and reported after the others are loaded.
 void TF_Face::BtnRegsFromFileClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         const QString path = ChooseRegisterFile(RegisterFileDialogKind::Open, RegisterFileDir());
         if (path.isEmpty() || !QFile::exists(path)) return;
         const std::string text = ReadWholeFile(path);

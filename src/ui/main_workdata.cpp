@@ -15,14 +15,11 @@
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
-#include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageWork.h"
 #include "ui_main.h"
 
 namespace talmir {
-
-std::uint32_t WorkDataSampleCounter = 0;
 
 namespace {
 
@@ -75,7 +72,7 @@ void TF_Face::SetUpWorkDataPage() {
 }
 
 void TF_Face::BtnStartAngleWrkDataClick() {
-    if (!ToggleAcquisition(work->BtnStartAngleWrkData)) return;
+    if (!ToggleAcquisition(state_, work->BtnStartAngleWrkData)) return;
     workAngles_.clear();
     workX_.clear();
     workY_.clear();
@@ -92,14 +89,14 @@ void TF_Face::BtnStartAngleWrkDataClick() {
 }
 
 void TF_Face::TimerWorkDataTimer() {
-    RunPollCycle(this, TimerWorkData, work->BtnStartAngleWrkData, [&] {
+    RunPollCycle(state_, this, TimerWorkData, work->BtnStartAngleWrkData, [&] {
         TASensDig& chip = Chip();
         const std::int32_t x = Signed16(chip.GetReg(40, true));
         const std::int32_t y = Signed16(chip.GetReg(41, true));
         const std::uint16_t angle = chip.GetReg(37, true);
         const std::uint16_t ampl = chip.GetReg(38, true);
 
-        const double n = WorkDataSampleCounter;
+        const double n = state_.WorkDataSampleCounter;
         LineSeriesAngle->AddXY(n, angle);
         LineSeriesX->AddXY(n, x);
         LineSeriesY->AddXY(n, y);
@@ -114,7 +111,7 @@ void TF_Face::TimerWorkDataTimer() {
             AppendRecord(FilePath(work->EditAngleDataFile->text()), WorkDataHeader(),
                          WorkDataLine(angle, ampl, x, y));
         }
-        ++WorkDataSampleCounter;
+        ++state_.WorkDataSampleCounter;
     });
 }
 
@@ -133,7 +130,7 @@ void TF_Face::BtnAngleErrorClick() {
         connect(angleErrorWindow_, &AngleErrorWindow::RefreshRequested, this,
                 &TF_Face::BtnAngleErrorClick);
     }
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         std::vector<AngleSample> samples(workAngles_.size());
         for (std::size_t i = 0; i < samples.size(); ++i)
             samples[i] = AngleSample{workAngles_[i], workX_[i], workY_[i]};

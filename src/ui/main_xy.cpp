@@ -18,7 +18,6 @@
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
-#include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageCircle.h"
 
@@ -29,9 +28,6 @@ namespace {
 constexpr double kAxisLimit = 35000;  // every signed 16-bit value lies inside
 constexpr int kFitIntervalMs = 250;   // at most four fits a second
 constexpr int kEllipsePoints = 360;   // segments of the drawn ellipse
-
-// Extremes of both channels since the last start of the page.
-XYExtremes XYSinCosExtremes;
 
 void ShowStatistics(Ui::PageCircle& page, const XYExtremes& e) {
     const auto show = [](QLabel* label, std::int32_t v) { label->setText(QString::number(v)); };
@@ -120,20 +116,20 @@ void TF_Face::SetUpCirclePage() {
 }
 
 void TF_Face::btnStartXYChartClick() {
-    if (!ToggleAcquisition(circle->btnStartXYChart)) return;
-    XYSinCosExtremes.Start();
+    if (!ToggleAcquisition(state_, circle->btnStartXYChart)) return;
+    state_.XYSinCosExtremes.Start();
     TimerXYData->setInterval(PollIntervalMs(circle->EditXYDataInt->text()));
     TimerXYDataTimer();
 }
 
 void TF_Face::TimerXYDataTimer() {
-    RunPollCycle(this, TimerXYData, circle->btnStartXYChart, [&] {
+    RunPollCycle(state_, this, TimerXYData, circle->btnStartXYChart, [&] {
         TASensDig& chip = Chip();
         const std::int32_t y = Signed16(chip.GetReg(41, true));
         const std::int32_t x = Signed16(chip.GetReg(40, true));
 
-        XYSinCosExtremes.Add(x, y);
-        ShowStatistics(*circle, XYSinCosExtremes);
+        state_.XYSinCosExtremes.Add(x, y);
+        ShowStatistics(*circle, state_.XYSinCosExtremes);
         SeriesXY->AddXY(x, y);
         circle->ChartXY->RequestRedraw();
         // The next fit runs kFitIntervalMs after the last one, or at once

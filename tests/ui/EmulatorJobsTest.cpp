@@ -30,14 +30,13 @@ protected:
         }
         emuLink_ = &link;
         emuLink_->ResetChannel();
-        Mpsse().ResetChannel();
         emu_->Reset();
         TalmirSim_Reset();
+        ASSERT_TRUE(BindSimulator(simLink_));
         ASSERT_TRUE(dir_.isValid());
         // A job's failure (mode 5 takes no reading) must not open a modal box.
-        SetErrorSink([](const QString&) {});
+        state_.errorSink = [](const QString&) {};
     }
-    void TearDown() override { SetErrorSink({}); }
 
     // Sets both chips alike: magnet frozen, interface-mode registers pinned.
     void SetChips(std::uint16_t reg38, std::uint16_t reg11) {
@@ -49,19 +48,21 @@ protected:
         emu_->SetRegister(11, reg11);
     }
 
-    // Runs a job in a main window on the given link; its exit code.
+    // Runs a job in a main window on the given link (the simulator's when
+    // null); its exit code.
     int RunJob(MpsseLink* link, const QStringList& args) {
         TF_FaceOptions options;
         options.exeDir = dir_.path() + "/";
         options.args = args;
-        options.link = link;
-        TF_Face face(options);
+        TF_Face face(link != nullptr ? *link : simLink_, state_, options);
         return face.JobExitCode().value_or(-1);
     }
 
     QString Path(const QString& name) const { return dir_.path() + "/" + name; }
 
     const emutest::Api* emu_ = nullptr;
+    MpsseLink simLink_;
+    AcquisitionState state_;
     MpsseLink* emuLink_ = nullptr;
     QTemporaryDir dir_;
 };

@@ -96,15 +96,15 @@ protected:
     // Error boxes are modal: each runs an event loop, in which an armed timer
     // would fire and could show a second box.
     void ModalErrorBoxes() {
-        SetErrorSink([this](const QString& m) {
+        state_.errorSink = [this](const QString& m) {
             errors_ << m;
             QEventLoop loop;
             QTimer::singleShot(20, &loop, &QEventLoop::quit);
             loop.exec();
-        });
+        };
     }
 
-    TF_ASens_Chart sensor_;
+    TF_ASens_Chart sensor_{state_};
 };
 
 // --- the adapter fails after a number of reads while an acquisition polls ---

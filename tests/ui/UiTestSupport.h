@@ -1,4 +1,5 @@
-// Fixture of the widget tests: the simulator at power-on state, a fresh
+// Fixture of the widget tests: the simulator at power-on state, a link of the
+// test's own bound to it and the windows' shared state of its own, a fresh
 // executable folder for config.ini and data files, error boxes captured
 // instead of shown, and the main window created on demand.
 #pragma once
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "talmir_sim_control.h"
+#include "ui/AcquisitionState.h"
 #include "ui/ErrorBox.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
@@ -66,6 +68,17 @@ inline std::optional<ToolRun> RunTool(const QString& exe, const QStringList& arg
     return run;
 }
 
+// Binds `link` to the simulated adapter; false, with a failure naming the
+// reason, when it cannot.
+inline bool BindSimulator(MpsseLink& link) {
+    std::string message;
+    link.LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
+                          [&](const std::string& m) { message = m; });
+    if (message.empty()) return true;
+    ADD_FAILURE() << "simulator not bound: " << message;
+    return false;
+}
+
 // Every recorded adapter call since the last TraceClear.
 inline std::vector<TalmirSimCall> Trace() {
     std::vector<TalmirSimCall> calls(TalmirSim_TraceCount());
@@ -85,17 +98,13 @@ class UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        Mpsse().ResetChannel();
         TalmirSim_Reset();
-        AcquisitionActive = false;
-        GPIOState = 0;
+        ASSERT_TRUE(BindSimulator(link_));
+        TalmirSim_TraceClear();
         errors_.clear();
-        SetErrorSink([this](const QString& m) { errors_ << m; });
+        state_.errorSink = [this](const QString& m) { errors_ << m; };
     }
-    void TearDown() override {
-        face_.reset();
-        SetErrorSink({});
-    }
+    void TearDown() override { face_.reset(); }
 
     // The main window with the given command-line arguments, its folder the
     // test's own temporary folder.
@@ -104,7 +113,7 @@ protected:
             TF_FaceOptions options;
             options.exeDir = dir_.path() + "/";
             options.args = args;
-            face_ = std::make_unique<TF_Face>(options);
+            face_ = std::make_unique<TF_Face>(link_, state_, options);
         }
         return *face_;
     }
@@ -125,6 +134,8 @@ protected:
 
     QTemporaryDir dir_;
     QStringList errors_;
+    MpsseLink link_;          // the test's own, bound to the simulator
+    AcquisitionState state_;  // the test's own, shared by its windows
     std::unique_ptr<TF_Face> face_;
 };
 
