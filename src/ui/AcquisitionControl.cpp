@@ -4,9 +4,10 @@
 #include <QTimer>
 #include <climits>
 #include <cstdint>
+#include <utility>
 
 #include "core/IntText.h"
-#include "ui/PollPause.h"
+#include "ui/ChartView.h"
 #include "ui/TimerWakeups.h"
 
 namespace talmir {
@@ -16,23 +17,49 @@ int PollIntervalMs(const QString& text) {
     return ms > static_cast<std::uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(ms);
 }
 
-bool ToggleAcquisition(AcquisitionState& state, QAbstractButton* startButton) {
-    // The caption follows the window's language, so it is looked up each time.
-    const QString start = StartCaption();
-    if (startButton->text() != start) {
-        state.AcquisitionActive = false;
-        startButton->setText(start);
-        return false;
-    }
-    startButton->setText(StopCaption());
-    state.AcquisitionActive = true;
-    return true;
+Acquisition::Acquisition(AcquisitionState& state, QWidget* window, Controls controls,
+                         std::function<void()> timerHandler)
+    : state_(state),
+      window_(window),
+      controls_(std::move(controls)),
+      timerHandler_(std::move(timerHandler)) {
+    QObject::connect(controls_.timer, &QTimer::timeout, window_, [this] { timerHandler_(); });
 }
 
-void RearmPollTimer(AcquisitionState& state, QTimer* timer) {
-    if (state.AcquisitionActive && timer->interval() > 0) {
+void Acquisition::StartClick(const std::function<bool()>& prepare) {
+    Guard(state_.errorSink, window_, [&] {
+        QAbstractButton* button = controls_.startButton;
+        // The caption follows the window's language, so it is looked up each time.
+        if (button->text() != StartCaption()) {
+            state_.AcquisitionActive = false;
+            button->setText(StartCaption());
+            return;
+        }
+        button->setText(StopCaption());
+        state_.AcquisitionActive = true;
+        if (prepare && !prepare()) {
+            button->setText(StartCaption());
+            return;
+        }
+        controls_.timer->setInterval(PollIntervalMs(controls_.interval->text()));
+        timerHandler_();
+    });
+}
+
+void Acquisition::Clear() {
+    for (TChartSeries* s : controls_.series) s->Clear();
+    RedrawCharts();
+}
+
+void Acquisition::RedrawCharts() const {
+    for (TChart* c : controls_.charts) c->RequestRedraw();
+}
+
+void Acquisition::RearmTimer() {
+    QTimer* timer = controls_.timer;
+    if (state_.AcquisitionActive && timer->interval() > 0) {
         StartOnTime(timer);
-        state.pollPause.PauseBegins(timer->interval());
+        state_.pollPause.PauseBegins(timer->interval());
     } else {
         timer->stop();
     }

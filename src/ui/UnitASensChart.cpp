@@ -24,9 +24,16 @@ TF_ASens_Chart::TF_ASens_Chart(AcquisitionState& state, QWidget* parent)
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(100);
     SetUpCharts();
+    acquisition_ = std::make_unique<Acquisition>(
+        state_, this,
+        Acquisition::Controls{ui->btnStart,
+                              ui->EditInterval,
+                              Timer,
+                              {SeriesSin, SeriesCos, SeriesCordic, SeriesAng},
+                              {ui->Chart1, ui->Chart2}},
+        [this] { TimerTimer(); });
 
     connect(ui->btnStart, &QPushButton::clicked, this, &TF_ASens_Chart::btnStartClick);
-    connect(Timer, &QTimer::timeout, this, &TF_ASens_Chart::TimerTimer);
     connect(ui->Button1, &QPushButton::clicked, this, &TF_ASens_Chart::Button1Click);
     connect(ui->cbSin, &QCheckBox::clicked, this, &TF_ASens_Chart::cbSinClick);
     connect(ui->cbCos, &QCheckBox::clicked, this, &TF_ASens_Chart::cbCosClick);
@@ -51,13 +58,11 @@ void TF_ASens_Chart::SetUpCharts() {
 }
 
 void TF_ASens_Chart::btnStartClick() {
-    if (!ToggleAcquisition(state_, ui->btnStart)) return;
-    Timer->setInterval(PollIntervalMs(ui->EditInterval->text()));
-    TimerTimer();
+    acquisition_->StartClick();
 }
 
 void TF_ASens_Chart::TimerTimer() {
-    RunPollCycle(state_, this, Timer, ui->btnStart, [&] {
+    acquisition_->Cycle([&] {
         if (chip_ == nullptr)
             throw std::runtime_error(tr("График датчика не связан с микросхемой").toStdString());
         const std::uint16_t cos = chip_->GetReg(34, true);
@@ -70,16 +75,13 @@ void TF_ASens_Chart::TimerTimer() {
         SeriesCos->AddXY(n, cos);
         SeriesCordic->AddXY(n, cordic & kCordicMask);
         SeriesAng->AddXY(n, ang);
-        ui->Chart1->RequestRedraw();
-        ui->Chart2->RequestRedraw();
+        acquisition_->RedrawCharts();
         ++state_.ASensSampleCounter;
     });
 }
 
 void TF_ASens_Chart::Button1Click() {
-    for (TChartSeries* s : {SeriesSin, SeriesCos, SeriesCordic, SeriesAng}) s->Clear();
-    ui->Chart1->RequestRedraw();
-    ui->Chart2->RequestRedraw();
+    acquisition_->Clear();
 }
 
 void TF_ASens_Chart::cbSinClick() {

@@ -14,6 +14,7 @@ class TF_ASens_Chart;
 
 namespace talmir {
 
+class Acquisition;
 class TASensDig;
 class TChartSeries;
 struct AcquisitionState;
@@ -51,6 +52,7 @@ private:
     void SyncBoxesWithSeries();
 
     AcquisitionState& state_;
+    std::unique_ptr<Acquisition> acquisition_;
     TASensDig* chip_ = nullptr;
 };
 

@@ -10,6 +10,7 @@
 
 #include "core/IniFile.h"
 #include "core/IntText.h"
+#include "ui/AcquisitionControl.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"

@@ -36,6 +36,7 @@ class TF_Chart;
 struct RawReading;
 class TF_ASens_Chart;
 class AngleErrorWindow;
+class Acquisition;
 
 // True when the arguments (after the program name) ask for a command-line job
 // that runs without a window.
@@ -287,6 +288,8 @@ private:
     AcquisitionState& state_;
     TF_FaceOptions options_;
     std::unique_ptr<TASensDig> chip_;
+    // The acquisitions of the chart, work-data and XY pages.
+    std::unique_ptr<Acquisition> chartAcquisition_, workAcquisition_, xyAcquisition_;
     QPointer<TF_ASens_Chart> sensorWindow_;
     std::optional<int> jobExitCode_;
     bool chipIdentified_ = false;

@@ -84,9 +84,16 @@ void TF_Face::SetUpChartPage() {
     for (const char* item : kModeItems) chart->ListBoxMode->addItem(tr(item));
     SetUpLedsGrid();
     SetUpChart2();
+    chartAcquisition_ = std::make_unique<Acquisition>(
+        state_, this,
+        Acquisition::Controls{chart->btnStart,
+                              chart->EditInterval,
+                              Timer,
+                              {SeriesTemp, SeriesVelocity, SeriesAng, SeriesAngRAW},
+                              {chart->Chart2}},
+        [this] { TimerTimer(); });
     connect(chart->btnStart, &QPushButton::clicked, this, &TF_Face::btnStartClick);
     connect(chart->BtnClearChart, &QPushButton::clicked, this, &TF_Face::BtnClearChartClick);
-    connect(Timer, &QTimer::timeout, this, &TF_Face::TimerTimer);
 }
 
 // Three columns by two rows: row 0 a header row drawn the ordinary way, row 1
@@ -136,23 +143,17 @@ int TF_Face::ChartReadoutMode() const {
     return row < 0 || row > kNoReading ? kNoReading : row;
 }
 
+// The programming-mode line follows the readout mode; a failed line write
+// ends the start after its one error box.
 void TF_Face::btnStartClick() {
-    Guard(state_.errorSink, this, [&] {
-        if (!ToggleAcquisition(state_, chart->btnStart)) return;
-        // A failed line write ends the start after its one error box.
-        if (!SetProgrammingModeForReadout(ChartReadoutMode() == 0, false)) {
-            chart->btnStart->setText(StartCaption());
-            return;
-        }
-        Timer->setInterval(PollIntervalMs(chart->EditInterval->text()));
-        TimerTimer();
-    });
+    chartAcquisition_->StartClick(
+        [&] { return SetProgrammingModeForReadout(ChartReadoutMode() == 0, false); });
 }
 
 // One tick. Any failure (register or frame read, log file) ends it with the
 // error box, leaving the counter as it was and the acquisition stopped.
 void TF_Face::TimerTimer() {
-    RunPollCycle(state_, this, Timer, chart->btnStart, [&] {
+    chartAcquisition_->Cycle([&] {
         ChartTick();
         ++state_.ChartSampleCounter;
     });
@@ -168,7 +169,7 @@ void TF_Face::ChartTick() {
     AddPoint(SeriesTemp, x, r.temp);
     AddPoint(SeriesVelocity, x, r.velocity);
     AddPoint(SeriesAngRAW, x, r.angRaw);
-    chart->Chart2->RequestRedraw();
+    chartAcquisition_->RedrawCharts();
     if (r.leds) {
         for (int col = 0; col < 3; ++col)
             chart->sgLeds->item(1, col)->setText(QString::number((*r.leds)[col]));
@@ -179,8 +180,7 @@ void TF_Face::ChartTick() {
 }
 
 void TF_Face::BtnClearChartClick() {
-    for (TChartSeries* s : {SeriesTemp, SeriesVelocity, SeriesAng, SeriesAngRAW}) s->Clear();
-    chart->Chart2->RequestRedraw();
+    chartAcquisition_->Clear();
 }
 
 // Row 1 only: EAH and EAL green while their flag is clear, LOCK_IN green

@@ -110,20 +110,27 @@ void TF_Face::SetUpCirclePage() {
     TimerXYFit->setSingleShot(true);
     connect(TimerXYFit, &QTimer::timeout, this, &TF_Face::RefitXYEllipse);
 
+    xyAcquisition_ = std::make_unique<Acquisition>(state_, this,
+                                                   Acquisition::Controls{circle->btnStartXYChart,
+                                                                         circle->EditXYDataInt,
+                                                                         TimerXYData,
+                                                                         {SeriesXY},
+                                                                         {circle->ChartXY}},
+                                                   [this] { TimerXYDataTimer(); });
     connect(circle->btnStartXYChart, &QPushButton::clicked, this, &TF_Face::btnStartXYChartClick);
-    connect(TimerXYData, &QTimer::timeout, this, &TF_Face::TimerXYDataTimer);
     connect(circle->Button2, &QPushButton::clicked, this, &TF_Face::Button2Click);
 }
 
+// A start forgets the extremes of the last run.
 void TF_Face::btnStartXYChartClick() {
-    if (!ToggleAcquisition(state_, circle->btnStartXYChart)) return;
-    state_.XYSinCosExtremes.Start();
-    TimerXYData->setInterval(PollIntervalMs(circle->EditXYDataInt->text()));
-    TimerXYDataTimer();
+    xyAcquisition_->StartClick([&] {
+        state_.XYSinCosExtremes.Start();
+        return true;
+    });
 }
 
 void TF_Face::TimerXYDataTimer() {
-    RunPollCycle(state_, this, TimerXYData, circle->btnStartXYChart, [&] {
+    xyAcquisition_->Cycle([&] {
         TASensDig& chip = Chip();
         const std::int32_t y = Signed16(chip.GetReg(41, true));
         const std::int32_t x = Signed16(chip.GetReg(40, true));
@@ -131,7 +138,7 @@ void TF_Face::TimerXYDataTimer() {
         state_.XYSinCosExtremes.Add(x, y);
         ShowStatistics(*circle, state_.XYSinCosExtremes);
         SeriesXY->AddXY(x, y);
-        circle->ChartXY->RequestRedraw();
+        xyAcquisition_->RedrawCharts();
         // The next fit runs kFitIntervalMs after the last one, or at once
         // when that has passed: never more often, never long after a point.
         if (!TimerXYFit->isActive()) {
@@ -148,7 +155,7 @@ void TF_Face::TimerXYDataTimer() {
 
 // The extremes and their labels stay: only a new start forgets them.
 void TF_Face::Button2Click() {
-    SeriesXY->Clear();
+    xyAcquisition_->Clear();
     RefitXYEllipse();
 }
 
