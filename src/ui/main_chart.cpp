@@ -161,9 +161,9 @@ void TF_Face::TimerTimer() {
 
 void TF_Face::ChartTick() {
     const int mode = ChartReadoutMode();
-    const ChartReading r = mode == 0
-                               ? ReadChartRegisters(*chip_)
-                               : FromFrame(mode, ReadFrameWords(static_cast<std::uint8_t>(mode)));
+    const ChartReading r =
+        mode == 0 ? ReadChartRegisters(*chip_)
+                  : FromFrame(mode, ReadFrameWords(*chip_, static_cast<std::uint8_t>(mode)));
     const double x = state_.ChartSampleCounter;
     AddPoint(SeriesAng, x, r.ang);
     AddPoint(SeriesTemp, x, r.temp);

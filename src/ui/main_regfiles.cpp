@@ -102,7 +102,7 @@ void TF_Face::BtnRegsFromFileClick() {
     });
 }
 
-std::optional<std::size_t> TF_Face::LoadRegsFromIni(const QString& fileName) {
+std::optional<std::size_t> LoadRegsFromIni(TASensDig& chip, const QString& fileName) {
     if (!QFile::exists(fileName)) return std::nullopt;
     IniFile ini;
     int err = 0;
@@ -111,15 +111,20 @@ std::optional<std::size_t> TF_Face::LoadRegsFromIni(const QString& fileName) {
     // Without the section the file is not a register file: writing nothing
     // and reporting success would hide that.
     if (!ini.HasSection("REG_CFG"))
-        throw std::runtime_error(tr("В файле «%1» нет секции [REG_CFG]: регистры не записаны")
-                                     .arg(fileName)
-                                     .toStdString());
+        throw std::runtime_error(
+            TF_Face::tr("В файле «%1» нет секции [REG_CFG]: регистры не записаны")
+                .arg(fileName)
+                .toStdString());
     std::size_t written = 0;
     for (const auto& [address, value] : ReadRegisterIni(ini)) {
-        chip_->PutReg(address, value, true);
+        chip.PutReg(address, value, true);
         ++written;
     }
     return written;
+}
+
+std::optional<std::size_t> TF_Face::LoadRegsFromIni(const QString& fileName) {
+    return talmir::LoadRegsFromIni(*chip_, fileName);
 }
 
 }  // namespace talmir

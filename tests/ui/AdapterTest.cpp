@@ -1,5 +1,4 @@
-// A real adapter: pulled out while the chart page polls and plugged back in,
-// the "-adapters" listing, and that job run as its own process.
+// A real adapter: pulled out while the chart page polls and plugged back in.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <functional>
@@ -57,52 +56,6 @@ TEST_F(AdapterLossTest, UnplugWhilePollingStopsWithOneErrorAndReplugNeedsNoIdent
     face.cfg->btnReadReg->click();
     EXPECT_EQ(Errors().size(), 2) << Errors().last().toStdString();
     EXPECT_EQ(face.cfg->EditRegAct->text(), "$1234");
-}
-
-using AdapterListingTest = UiTest;
-
-TEST_F(AdapterListingTest, OneLinePerChannelOrAReasonAndAFailingExitCode) {
-    const QString line = "0\t232H\tTALMIR simulated SPI\tTLM00001\t";
-    AdapterListing listing = ListAdapters(link_);
-    EXPECT_EQ(listing.exitCode, 0);
-    EXPECT_EQ(listing.lines, QStringList{line + "не открыт"});
-    EXPECT_TRUE(listing.error.isEmpty());
-
-    Face();  // the main window fills in the channel configuration
-    link_.EnsureChannelOpen(0);
-    EXPECT_EQ(ListAdapters(link_).lines, QStringList{line + "открыт"});
-
-    TalmirSim_Unplug(1);
-    listing = ListAdapters(link_);
-    EXPECT_NE(listing.exitCode, 0);
-    EXPECT_TRUE(listing.lines.isEmpty());
-    EXPECT_TRUE(listing.error.contains("не найдены")) << listing.error.toStdString();
-
-    TalmirSim_Unplug(0);
-    TalmirSim_FailCall("SPI_GetNumChannels", 4, 1);
-    listing = ListAdapters(link_);
-    EXPECT_NE(listing.exitCode, 0);
-    EXPECT_TRUE(listing.error.contains("SPI_GetNumChannels")) << listing.error.toStdString();
-
-    listing = ListAdapters(MpsseLink());
-    EXPECT_NE(listing.exitCode, 0);
-    EXPECT_TRUE(listing.error.contains("не загружена")) << listing.error.toStdString();
-}
-
-TEST(AdaptersJob, ListsWithoutADisplayAndNamesTheLibraryOnStandardError) {
-    const auto run = RunTool(TALMIR_BIN_DIR "/talmir", {"-adapters"});
-    ASSERT_TRUE(run);
-    EXPECT_EQ(run->exitCode, 0) << run->err.toStdString();
-    EXPECT_EQ(run->out, "0\t232H\tTALMIR simulated SPI\tTLM00001\tне открыт\n");
-    EXPECT_EQ(run->err, "Библиотека MPSSE: " TALMIR_SIM_DIR "/libtalmirsim.so\n");
-
-    const auto missing = RunTool(TALMIR_BIN_DIR "/talmir", {"-adapters"}, "/nonexistent/libm.so");
-    ASSERT_TRUE(missing);
-    EXPECT_NE(missing->exitCode, 0);
-    EXPECT_TRUE(missing->out.isEmpty());
-    EXPECT_TRUE(missing->err.startsWith("Библиотека не была загружена\n"))
-        << missing->err.toStdString();
-    EXPECT_TRUE(missing->err.contains("Список адаптеров недоступен")) << missing->err.toStdString();
 }
 
 }  // namespace

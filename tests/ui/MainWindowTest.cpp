@@ -169,34 +169,12 @@ TEST_F(MainWindowTest, PageChangeClearsTheAcquisitionFlagOnly) {
 TEST_F(MainWindowTest, FewerThanTwoArgumentsRunNoIdentification) {
     Face({"-getdata"});
     EXPECT_EQ(TalmirSim_TraceCount(), 0u);
-    EXPECT_FALSE(Face().JobExitCode().has_value());
 }
 
 TEST_F(MainWindowTest, UnknownOrWrongCaseFirstArgumentIdentifiesAndOpensTheWindow) {
-    TF_Face& face = Face({"-GETDATA", "1", Path("x.csv")});
+    Face({"-GETDATA", "1", Path("x.csv")});
     EXPECT_FALSE(CallsOf("SPI_Read").empty()) << "identification reads register 0";
-    EXPECT_FALSE(face.JobExitCode().has_value());
     EXPECT_FALSE(QFile::exists(Path("x.csv")));
-}
-
-TEST_F(MainWindowTest, JobWithNonIntegerModeFailsWithoutRecord) {
-    TF_Face& face = Face({"-getdata", "abc", Path("x.csv")});
-    ASSERT_TRUE(face.JobExitCode().has_value());
-    EXPECT_NE(*face.JobExitCode(), 0);
-    EXPECT_FALSE(QFile::exists(Path("x.csv")));
-    ASSERT_FALSE(Errors().isEmpty());
-    EXPECT_TRUE(Errors().last().contains("abc"));
-}
-
-TEST(CommandLineJob, GetdataAndConfigWithTwoArgumentsAndAdaptersAloneAreJobs) {
-    EXPECT_TRUE(IsCommandLineJob({"-getdata", "1"}));
-    EXPECT_TRUE(IsCommandLineJob({"-config", "f.ini"}));
-    EXPECT_TRUE(IsCommandLineJob({"-adapters"}));
-    EXPECT_TRUE(IsAdaptersJob({"-adapters"}));
-    EXPECT_FALSE(IsAdaptersJob({"-getdata", "-adapters"}));
-    EXPECT_FALSE(IsCommandLineJob({"-config"}));
-    EXPECT_FALSE(IsCommandLineJob({"-GETDATA", "1", "f"}));
-    EXPECT_FALSE(IsCommandLineJob({"-3v", "x"}));
 }
 
 }  // namespace

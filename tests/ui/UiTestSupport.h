@@ -1,7 +1,8 @@
-// Fixture of the widget tests: the simulator at power-on state, a link of the
-// test's own bound to it and the windows' shared state of its own, a fresh
-// executable folder for config.ini and data files, error boxes captured
-// instead of shown, and the main window created on demand.
+// Fixtures of the widget and job tests: the simulator at power-on state, a
+// link of the test's own bound to it and the windows' shared state of its
+// own, a fresh executable folder for config.ini and data files, error boxes
+// captured instead of shown; jobs run in process and the main window created
+// on demand.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/Jobs.h"
 #include "talmir_sim_control.h"
 #include "ui/AcquisitionState.h"
 #include "ui/ErrorBox.h"
@@ -94,7 +96,7 @@ inline std::vector<TalmirSimCall> CallsOf(const char* name) {
     return out;
 }
 
-class UiTest : public ::testing::Test {
+class ToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
@@ -104,6 +106,41 @@ protected:
         errors_.clear();
         state_.errorSink = [this](const QString& m) { errors_ << m; };
     }
+
+    // Runs a job on the chip ("-getdata", "-config") as the program does, the
+    // test's folder standing for the executable's, on `link` (the test's own
+    // when null); its exit code. Its notes go to Notes(), its failures to
+    // Errors().
+    int RunJob(const QStringList& args, MpsseLink* link = nullptr) {
+        JobOutput output;
+        output.note = [this](const QString& line) { notes_ << line; };
+        output.error = [this](const QString& m) { errors_ << m; };
+        return RunChipJob(link != nullptr ? *link : link_, state_,
+                          SettingsPathsForExecutable(dir_.path() + "/"), args, output);
+    }
+
+    QString Path(const QString& name) const { return dir_.path() + "/" + name; }
+    const QStringList& Errors() const { return errors_; }
+    const QStringList& Notes() const { return notes_; }
+
+    // Runs the event loop until `done` holds or `ms` have passed; returns `done`.
+    static bool Pump(
+        int ms, const std::function<bool()>& done = [] { return false; }) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return done();
+    }
+
+    QTemporaryDir dir_;
+    QStringList errors_, notes_;
+    MpsseLink link_;          // the test's own, bound to the simulator
+    AcquisitionState state_;  // the test's own, shared by its windows
+};
+
+class UiTest : public ToolTest {
+protected:
     void TearDown() override { face_.reset(); }
 
     // The main window with the given command-line arguments, its folder the
@@ -119,23 +156,6 @@ protected:
     }
     void DestroyFace() { face_.reset(); }
 
-    QString Path(const QString& name) const { return dir_.path() + "/" + name; }
-    const QStringList& Errors() const { return errors_; }
-
-    // Runs the event loop until `done` holds or `ms` have passed; returns `done`.
-    static bool Pump(
-        int ms, const std::function<bool()>& done = [] { return false; }) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return done();
-    }
-
-    QTemporaryDir dir_;
-    QStringList errors_;
-    MpsseLink link_;          // the test's own, bound to the simulator
-    AcquisitionState state_;  // the test's own, shared by its windows
     std::unique_ptr<TF_Face> face_;
 };
 

@@ -1,28 +1,18 @@
-// The command-line dispatch: with two or more arguments the chip is
-// identified first; "-getdata" and "-config" then run their job, report to
-// standard error and end the process with an exit code that tells whether
-// the job succeeded. "-adapters" lists the adapter channels without touching
-// the chip; "-xyfit" and "-angleerror" analyse a data file without either.
-#include <cstdio>
+#include "app/Jobs.h"
+
+#include <cstdint>
 #include <stdexcept>
 
 #include "core/AnalysisFiles.h"
 #include "core/IntText.h"
+#include "device/ChipIdentification.h"
 #include "device/DeviceError.h"
+#include "device/TASensDig.h"
 #include "ui/ErrorBox.h"
+#include "ui/FaceOperations.h"
 #include "ui/FilePath.h"
-#include "ui/main.h"
-#include "ui_main.h"
 
 namespace talmir {
-
-namespace {
-
-void Report(const QString& text) {
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-}
-
-}  // namespace
 
 bool IsAdaptersJob(const QStringList& args) {
     return !args.isEmpty() && args[0] == "-adapters";
@@ -32,9 +22,12 @@ bool IsAnalysisJob(const QStringList& args) {
     return args.size() >= 2 && (args[0] == "-xyfit" || args[0] == "-angleerror");
 }
 
+bool IsChipJob(const QStringList& args) {
+    return args.size() >= 2 && (args[0] == "-getdata" || args[0] == "-config");
+}
+
 bool IsCommandLineJob(const QStringList& args) {
-    return IsAdaptersJob(args) || IsAnalysisJob(args) ||
-           (args.size() >= 2 && (args[0] == "-getdata" || args[0] == "-config"));
+    return IsAdaptersJob(args) || IsAnalysisJob(args) || IsChipJob(args);
 }
 
 namespace {
@@ -123,49 +116,61 @@ AdapterListing ListAdapters(const MpsseLink& link) {
     return listing;
 }
 
-void TF_Face::RunCommandLine() {
-    const QStringList& args = options_.args;
-    if (args.size() < 2 || IsAdaptersJob(args) || IsAnalysisJob(args)) return;
-    btnIniChipClick();
-    if (IsCommandLineJob(args)) RunJob(args[0]);
+namespace {
+
+// The job proper, once the chip was identified or not: raises when it did not
+// do its work.
+void RunIdentifiedChipJob(TASensDig& chip, bool identified, const QStringList& args,
+                          const JobOutput& output) {
+    if (args[0] == "-getdata") {
+        const auto mode = ParseInt(args[1].toStdString());
+        if (!mode)
+            throw std::runtime_error("-getdata: режим считывания «" + args[1].toStdString() +
+                                     "» не является целым числом");
+        const QString file = args.value(2);
+        const int readoutMode = *mode & 0xFF;
+        ReadAngleDataToFile(chip, static_cast<std::uint8_t>(readoutMode), file);
+        // Modes 5 and above take no reading: the job did not do its work.
+        if (readoutMode > 4)
+            throw std::runtime_error(
+                QStringLiteral("-getdata: в режиме считывания %1 отсчёт не снимается, "
+                               "в %2 нет новой записи")
+                    .arg(readoutMode)
+                    .arg(file)
+                    .toStdString());
+        output.note(QStringLiteral("-getdata: запись в режиме считывания %1 добавлена в %2")
+                        .arg(readoutMode)
+                        .arg(file));
+    } else {
+        if (!identified) output.note(QStringLiteral("-config: микросхема не опознана"));
+        const auto written = LoadRegsFromIni(chip, args[1]);
+        if (!written)
+            throw std::runtime_error("-config: файл регистров «" + args[1].toStdString() +
+                                     "» не найден");
+        output.note(
+            QStringLiteral("-config: записано регистров из %2: %1").arg(*written).arg(args[1]));
+    }
 }
 
-void TF_Face::RunJob(const QString& job) {
-    const QStringList& args = options_.args;
-    Report(ui->LabelHardID->text());
-    if (!ui->LabelHardID->toolTip().isEmpty()) Report(ui->LabelHardID->toolTip());
-    jobExitCode_ = 1;
-    const bool done = Guard(state_.errorSink, this, [&] {
-        if (job == "-getdata") {
-            const auto mode = ParseInt(args[1].toStdString());
-            if (!mode)
-                throw std::runtime_error("-getdata: режим считывания «" + args[1].toStdString() +
-                                         "» не является целым числом");
-            const QString file = args.value(2);
-            const int readoutMode = *mode & 0xFF;
-            ReadAngleDataToFile(static_cast<std::uint8_t>(readoutMode), file);
-            // Modes 5 and above take no reading: the job did not do its work.
-            if (readoutMode > 4)
-                throw std::runtime_error(
-                    QStringLiteral("-getdata: в режиме считывания %1 отсчёт не снимается, "
-                                   "в %2 нет новой записи")
-                        .arg(readoutMode)
-                        .arg(file)
-                        .toStdString());
-            Report(QStringLiteral("-getdata: запись в режиме считывания %1 добавлена в %2")
-                       .arg(readoutMode)
-                       .arg(file));
-        } else {
-            if (!chipIdentified_) Report(QStringLiteral("-config: микросхема не опознана"));
-            const auto written = LoadRegsFromIni(args[1]);
-            if (!written)
-                throw std::runtime_error("-config: файл регистров «" + args[1].toStdString() +
-                                         "» не найден");
-            Report(
-                QStringLiteral("-config: записано регистров из %2: %1").arg(*written).arg(args[1]));
-        }
+}  // namespace
+
+int RunChipJob(MpsseLink& link, AcquisitionState& state, const SettingsPaths& settings,
+               const QStringList& args, const JobOutput& output) {
+    MakeSettingsFolders(settings);
+    const ConfigValues config = ReadConfigValues(settings);
+    TASensDig chip(link);
+    FillChannelConfig(link.ChannelConfig(), kDefaultSpiClockKHz * 1000);
+    const bool done = Guard(output.error, nullptr, [&] {
+        // With no box to tick, the programming-mode line is raised first, as
+        // for the window's unticked box.
+        const ChipIdentification id = IdentifyChip(link, chip, state.GPIOState, true);
+        output.note(HardIDText(id.value, id.identified));
+        if (!id.failure.empty()) output.note(QString::fromUtf8(id.failure));
+        RunIdentifiedChipJob(chip, id.identified, args, output);
     });
-    if (done) jobExitCode_ = 0;
+    // The settings file is rewritten as read, as the window does when it closes.
+    Guard(output.error, nullptr, [&] { WriteConfigValuesAtExit(settings.configFile, config); });
+    return done ? 0 : 1;
 }
 
 }  // namespace talmir
