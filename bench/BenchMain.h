@@ -1,5 +1,6 @@
-// What the benchmark programs' main() functions share: binding the
-// process-wide link to the simulator, and running the registered benchmarks.
+// What the benchmark programs' main() functions share: the program's link,
+// bound to the simulator, and windows' state, and running the registered
+// benchmarks.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -21,26 +22,34 @@
 
 namespace talmir::bench {
 
-// Binds the process-wide link to the simulator; false, with the reason on
-// standard error, when it cannot.
-inline bool BindSimulator() {
+// The link and the windows' shared state the benchmarks' windows use; main()
+// creates them after the application object and sets gTool.
+struct BenchTool {
+    MpsseLink link;
+    AcquisitionState state;
+};
+inline BenchTool* gTool = nullptr;
+
+// Binds `link` to the simulator; false, with the reason on standard error,
+// when it cannot.
+inline bool BindSimulator(MpsseLink& link) {
     std::string message;
-    Mpsse().LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
-                             [&](const std::string& m) { message = m; });
+    link.LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
+                          [&](const std::string& m) { message = m; });
     if (message.empty()) return true;
     std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
     return false;
 }
 
-// A main window whose folder is `dir`, with the simulator, the link and the
-// shared run flag at their start-up state.
+// A main window of gTool whose folder is `dir`, with the simulator, the link
+// and the shared run flag at their start-up state.
 inline std::unique_ptr<TF_Face> FreshMainWindow(const QTemporaryDir& dir) {
     TalmirSim_Reset();
-    Mpsse().ResetChannel();
-    AcquisitionActive = false;
+    gTool->link.ResetChannel();
+    gTool->state.AcquisitionActive = false;
     TF_FaceOptions options;
     options.exeDir = dir.path() + "/";
-    return std::make_unique<TF_Face>(options);
+    return std::make_unique<TF_Face>(gTool->link, gTool->state, options);
 }
 
 // One redraw of a shown chart as polling makes it: a new sample at the end of

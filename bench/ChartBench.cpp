@@ -68,7 +68,7 @@ void BM_SustainedTicksAtOneMs(benchmark::State& state) {
         page.face->SeriesAng->AddXY(static_cast<double>(i), static_cast<double>((i * 37) % 65536));
         page.face->SeriesTemp->AddXY(static_cast<double>(i), static_cast<double>(i % 512));
     }
-    talmir::ChartSampleCounter = static_cast<std::int32_t>(state.range(1));
+    talmir::bench::gTool->state.ChartSampleCounter = static_cast<std::int32_t>(state.range(1));
     page.face->resize(939, 743);
     page.face->show();
     page.face->chart->EditInterval->setText("1");
@@ -85,7 +85,7 @@ void BM_SustainedTicksAtOneMs(benchmark::State& state) {
         lastProbe = now;
     });
     for (auto _ : state) {
-        const int start = talmir::ChartSampleCounter;
+        const int start = talmir::bench::gTool->state.ChartSampleCounter;
         QElapsedTimer clock;
         clock.start();
         probeClock.start();
@@ -99,7 +99,8 @@ void BM_SustainedTicksAtOneMs(benchmark::State& state) {
         page.face->chart->btnStart->click();
         probe.stop();
         const double seconds = clock.nsecsElapsed() / 1e9;
-        state.counters["ticks_per_s"] = (talmir::ChartSampleCounter - start) / seconds;
+        state.counters["ticks_per_s"] =
+            (talmir::bench::gTool->state.ChartSampleCounter - start) / seconds;
         state.counters["redraws_per_s"] = replots / seconds;
         state.counters["gui_cpu_share"] =
             (talmir::bench::ThreadCpuSeconds() - cpuAtStart) / seconds;
@@ -197,6 +198,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     talmir::WakeTimersOnTime();  // as the program does at start
-    if (!talmir::bench::BindSimulator()) return 1;
+    talmir::bench::BenchTool tool;
+    talmir::bench::gTool = &tool;
+    if (!talmir::bench::BindSimulator(tool.link)) return 1;
     return talmir::bench::RunRegisteredBenchmarks(argc, argv);
 }

@@ -146,6 +146,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     talmir::WakeTimersOnTime();
-    if (!talmir::bench::BindSimulator()) return 1;
+    talmir::bench::BenchTool tool;
+    talmir::bench::gTool = &tool;
+    if (!talmir::bench::BindSimulator(tool.link)) return 1;
     return talmir::bench::RunRegisteredBenchmarks(argc, argv);
 }

@@ -151,8 +151,8 @@ void BM_ReadAll(benchmark::State& state) {
     QTemporaryDir dir;
     talmir::TF_FaceOptions options;
     options.exeDir = dir.path() + "/";
-    options.link = gLink;
-    talmir::TF_Face face(options);
+    talmir::AcquisitionState windowState;
+    talmir::TF_Face face(*gLink, windowState, options);
     face.Chip().GetReg(0, true);  // opens and initialises the channel
     QPushButton* readAll = face.cfg->btnReadAll;
     const Traffic t = Measure([&] { readAll->click(); });

@@ -59,9 +59,9 @@ double ShowMainWindowSeconds() {
     const auto start = Clock::now();
     TF_FaceOptions options;
     options.exeDir = gExeDir->path() + "/";
-    auto face = std::make_unique<TF_Face>(options);
-    TF_Chart chartWindow;
-    TF_ASens_Chart sensorWindow;
+    auto face = std::make_unique<TF_Face>(bench::gTool->link, bench::gTool->state, options);
+    TF_Chart chartWindow(bench::gTool->state);
+    TF_ASens_Chart sensorWindow(bench::gTool->state);
     face->AttachAuxiliaryWindows(&chartWindow, &sensorWindow);
     face->show();
     const bool exposed = WaitExposed(*face);
@@ -139,7 +139,9 @@ int main(int argc, char** argv) {
     QTemporaryDir exeDir;
     gExeDir = &exeDir;
     TalmirSim_Reset();
-    talmir::Mpsse().LoadMPSSELibrary({});
+    talmir::bench::BenchTool tool;
+    talmir::bench::gTool = &tool;
+    tool.link.LoadMPSSELibrary({});
 
     const double beforeWindow = std::chrono::duration<double>(Clock::now() - mainEntered).count();
     const double firstWindow = ShowMainWindowSeconds();

@@ -208,7 +208,7 @@ void BM_ChartPollingAgainstWire(benchmark::State& state) {
         double seconds = 0, cpuAtStart = 0, cpuSeconds = 0;
         WireUse use;
         QObject::connect(&stopper, &QTimer::timeout, [&] {
-            ticks = talmir::ChartSampleCounter - first;
+            ticks = talmir::bench::gTool->state.ChartSampleCounter - first;
             seconds = clock.nsecsElapsed() / 1e9;
             cpuSeconds = talmir::bench::ThreadCpuSeconds() - cpuAtStart;
             use = TracedWireUse();
@@ -222,7 +222,7 @@ void BM_ChartPollingAgainstWire(benchmark::State& state) {
         });
         QTimer::singleShot(0, [&] {
             TalmirSim_TraceClear();
-            first = talmir::ChartSampleCounter;
+            first = talmir::bench::gTool->state.ChartSampleCounter;
             probe.Start();
             tickClock = std::make_unique<TickClock>(window.face->Timer, page.Chart2);
             clock.start();
@@ -352,6 +352,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     talmir::WakeTimersOnTime();  // as the program does at start
-    if (!talmir::bench::BindSimulator()) return 1;
+    talmir::bench::BenchTool tool;
+    talmir::bench::gTool = &tool;
+    if (!talmir::bench::BindSimulator(tool.link)) return 1;
     return talmir::bench::RunRegisteredBenchmarks(argc, argv);
 }

@@ -1,9 +1,10 @@
 // The pure parts of the command-line dispatch. Which arguments make a job
-// (IsCommandLineJob) is decided on Qt string lists in the window code and is
-// not fuzzed here; what the jobs do with their text is: the "-getdata" mode
-// argument (integer text, low 8 bits, 256 acting as 0) choosing a record
-// layout, and the MPSSE library file names from the override variable and
-// the executable's folder. Input: arguments separated by NUL bytes.
+// (IsCommandLineJob) is decided on Qt string lists in the program's entry
+// (src/app) and is not fuzzed here; what the jobs do with their text is: the
+// "-getdata" mode argument (integer text, low 8 bits, 256 acting as 0)
+// choosing a record layout, and the MPSSE library file names from the
+// override variable and the executable's folder. Input: arguments separated
+// by NUL bytes.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

@@ -162,8 +162,8 @@ struct TrackedSeries {
 
 class Soak {
 public:
-    Soak(int seconds, const QString& dir, SimControl sim)
-        : seconds_(seconds), dir_(dir), sim_(sim) {}
+    Soak(int seconds, const QString& dir, SimControl sim, MpsseLink& link, AcquisitionState& state)
+        : seconds_(seconds), dir_(dir), sim_(sim), link_(link), state_(state) {}
 
     int Run();
     void Fail(const QString& reason);
@@ -194,6 +194,8 @@ private:
     const int seconds_;
     const QString dir_;
     const SimControl sim_;
+    MpsseLink& link_;
+    AcquisitionState& state_;
     QString dataFile_;
     std::unique_ptr<TF_Face> face_;
     std::unique_ptr<TF_Chart> chartWindow_;
@@ -227,9 +229,9 @@ void Soak::Fail(const QString& reason) {
 void Soak::SetUp() {
     TF_FaceOptions options;
     options.exeDir = dir_ + "/";
-    face_ = std::make_unique<TF_Face>(options);
-    chartWindow_ = std::make_unique<TF_Chart>();
-    sensor_ = std::make_unique<TF_ASens_Chart>();
+    face_ = std::make_unique<TF_Face>(link_, state_, options);
+    chartWindow_ = std::make_unique<TF_Chart>(state_);
+    sensor_ = std::make_unique<TF_ASens_Chart>(state_);
     face_->AttachAuxiliaryWindows(chartWindow_.get(), sensor_.get());
     face_->show();
     for (QShortcut* s : face_->findChildren<QShortcut*>()) {
@@ -265,9 +267,9 @@ void Soak::SetUp() {
         QObject::connect(t, &QTimer::timeout, [this] { ++ticks_; });
     }
 
-    chartStart_ = ChartSampleCounter;
-    sensorStart_ = ASensSampleCounter;
-    cyclesStart_ = CompletedPollCycles();
+    chartStart_ = state_.ChartSampleCounter;
+    sensorStart_ = state_.ASensSampleCounter;
+    cyclesStart_ = state_.completedPollCycles;
 }
 
 // Clicks a start button that shows "Стоп" once, to stop it (after a page
@@ -379,7 +381,7 @@ void Soak::Finish() {
 // Stops both acquisitions and lets their last armed cycles and redraws run.
 void Soak::Drain() {
     StopBoth();
-    AcquisitionActive = false;
+    state_.AcquisitionActive = false;
     QElapsedTimer wait;
     wait.start();
     while ((face_->Timer->isActive() || sensor_->Timer->isActive()) && wait.elapsed() < 5000) {
@@ -426,9 +428,9 @@ int Soak::Run() {
 }
 
 void Soak::Summary(const LineCount& file) {
-    const std::int64_t chart = ChartSampleCounter - chartStart_;
-    const std::int64_t sensor = ASensSampleCounter - sensorStart_;
-    const auto readings = static_cast<std::int64_t>(CompletedPollCycles() - cyclesStart_);
+    const std::int64_t chart = state_.ChartSampleCounter - chartStart_;
+    const std::int64_t sensor = state_.ASensSampleCounter - sensorStart_;
+    const auto readings = static_cast<std::int64_t>(state_.completedPollCycles - cyclesStart_);
     // The header line is written when the file is created, by the first reading.
     const std::int64_t dataLines = file.lines > 0 ? file.lines - 1 : 0;
     if (failure_.isEmpty()) {
@@ -492,17 +494,18 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     WakeTimersOnTime();
 
+    MpsseLink link;
     std::string bindingMessage;
-    Mpsse().LoadMPSSELibrary([&](const std::string& m) { bindingMessage = m; });
-    if (!bindingMessage.empty() || !Mpsse().IsBound()) {
+    link.LoadMPSSELibrary([&](const std::string& m) { bindingMessage = m; });
+    if (!bindingMessage.empty() || !link.IsBound()) {
         std::printf("soak: FAIL MPSSE library not bound: %s\n", bindingMessage.c_str());
         return 1;
     }
-    std::printf("soak: %d s on %s\n", seconds, Mpsse().LibraryPath().c_str());
-    const std::optional<SimControl> sim = BindSimControl(Mpsse().LibraryPath());
+    std::printf("soak: %d s on %s\n", seconds, link.LibraryPath().c_str());
+    const std::optional<SimControl> sim = BindSimControl(link.LibraryPath());
     if (!sim) {
         std::printf("soak: FAIL %s is not the simulator (no TalmirSim_ control entry points)\n",
-                    Mpsse().LibraryPath().c_str());
+                    link.LibraryPath().c_str());
         return 1;
     }
     sim->setSpeed(0.5);  // turns per second
@@ -513,9 +516,8 @@ int main(int argc, char** argv) {
         std::printf("soak: FAIL no temporary folder\n");
         return 1;
     }
-    Soak soak(seconds, dir.path(), *sim);
-    SetErrorSink([&soak](const QString& m) { soak.Fail(QStringLiteral("error box: ") + m); });
-    const int code = soak.Run();
-    SetErrorSink({});
-    return code;
+    AcquisitionState state;
+    Soak soak(seconds, dir.path(), *sim, link, state);
+    state.errorSink = [&soak](const QString& m) { soak.Fail(QStringLiteral("error box: ") + m); };
+    return soak.Run();
 }

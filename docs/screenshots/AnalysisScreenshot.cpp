@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s XY-FIT.png ANGLE-ERROR.png\n", argv[0]);
         return 2;
     }
-    if (!talmir::screenshots::BindSimulator()) return 1;
+    talmir::MpsseLink link;
+    if (!talmir::screenshots::BindSimulator(link)) return 1;
     TalmirSim_Reset();
     // Imperfections large enough to see at the page's scale.
     const TalmirSimSignal signal{1500, -1000, 21000, 18500, 4, 0.3, 40};
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     talmir::TF_FaceOptions options;
     options.exeDir = dir.path() + "/";
-    talmir::TF_Face face(options);
+    talmir::AcquisitionState state;
+    talmir::TF_Face face(link, state, options);
     face.resize(939, 743);
     face.show();
 

@@ -14,6 +14,7 @@
 #include "ScreenshotSupport.h"
 #include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
+#include "ui/AcquisitionState.h"
 #include "ui/main.h"
 #include "ui_PageChart.h"
 #include "ui_main.h"
@@ -27,9 +28,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
         return 2;
     }
+    talmir::MpsseLink link;
     std::string message;
-    talmir::Mpsse().LoadMPSSELibrary(talmir::DemoLibraryNames(talmir::ExecutableDir()),
-                                     [&](const std::string& m) { message = m; });
+    link.LoadMPSSELibrary(talmir::DemoLibraryNames(talmir::ExecutableDir()),
+                          [&](const std::string& m) { message = m; });
     if (!message.empty()) {
         std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
         return 1;
@@ -39,7 +41,8 @@ int main(int argc, char** argv) {
     talmir::TF_FaceOptions options;
     options.exeDir = QDir::toNativeSeparators(dir.path() + "/");
     options.demo = true;
-    talmir::TF_Face face(options);
+    talmir::AcquisitionState state;
+    talmir::TF_Face face(link, state, options);
     face.resize(939, 743);
     face.show();
     face.ui->PageControl->setCurrentWidget(face.ui->TabSheet2);
@@ -51,7 +54,7 @@ int main(int argc, char** argv) {
     talmir::screenshots::PumpFor(100);
 
     face.chart->EditChartsFile->setText(QStringLiteral("data.csv"));
-    const QString library = QString::fromStdString(talmir::Mpsse().LibraryPath());
+    const QString library = QString::fromStdString(link.LibraryPath());
     face.ui->StatusBar->showMessage(QStringLiteral("Библиотека MPSSE: ") +
                                     QFileInfo(library).fileName());
     return talmir::screenshots::Save(face, argv[1]) ? 0 : 1;

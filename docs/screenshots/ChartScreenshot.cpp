@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
         return 2;
     }
-    if (!talmir::screenshots::BindSimulator()) return 1;
+    talmir::MpsseLink link;
+    if (!talmir::screenshots::BindSimulator(link)) return 1;
     TalmirSim_Reset();
     TalmirSim_SetSpeed(0.5);
     TalmirSim_SetNoise(40, 7);
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     talmir::TF_FaceOptions options;
     options.exeDir = dir.path() + "/";
-    talmir::TF_Face face(options);
+    talmir::AcquisitionState state;
+    talmir::TF_Face face(link, state, options);
     face.resize(939, 743);
     face.show();
     face.chart->ListBoxMode->setCurrentRow(1);

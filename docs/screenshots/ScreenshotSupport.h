@@ -15,12 +15,12 @@
 
 namespace talmir::screenshots {
 
-// Binds the process-wide link to the simulator; false, with the reason on
-// standard error, when it cannot.
-inline bool BindSimulator() {
+// Binds `link` to the simulator; false, with the reason on standard error,
+// when it cannot.
+inline bool BindSimulator(MpsseLink& link) {
     std::string message;
-    Mpsse().LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
-                             [&](const std::string& m) { message = m; });
+    link.LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
+                          [&](const std::string& m) { message = m; });
     if (message.empty()) return true;
     std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
     return false;

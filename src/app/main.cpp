@@ -1,13 +1,14 @@
 // Program entry: read the leading options ("--help" and "--version" answer
 // and exit; "--demo" binds the simulated adapter beside the executable instead
 // of the MPSSE library), then run an analysis job ("-xyfit", "-angleerror")
-// when asked, before anything else; else bind the MPSSE library, run the
-// "-adapters" job when asked, otherwise create the main window (whose creation
-// may run a command-line job and end the process), then the two hidden
-// auxiliary chart windows, open a plain file argument for review ("talmir
-// FILE"), and run the event loop. The windows' language
-// ("--lang", else Language in section [UI] of config.ini) is installed before
-// the first window; a job keeps its texts as written in every language.
+// when asked, before anything else; else bind the MPSSE library and run the
+// "-adapters", "-getdata", "-config" or "-capture" job when asked, without a
+// window. Otherwise create the main window, then the two hidden auxiliary
+// chart windows, all sharing one link and one acquisition state, open a plain
+// file argument for review ("talmir FILE"), and run the event loop. The
+// windows' language ("--lang", else Language in section [UI] of config.ini) is
+// installed before the first window; a job keeps its texts as written in
+// every language.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -16,9 +17,10 @@
 #include <memory>
 
 #include "app/Console.h"
+#include "app/Jobs.h"
 #include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
-#include "ui/ErrorBox.h"
+#include "ui/AcquisitionState.h"
 #include "ui/ReviewWindow.h"
 #include "ui/SettingsPaths.h"
 #include "ui/StartOptions.h"
@@ -48,6 +50,12 @@ QString VersionText(const std::vector<std::string>& names) {
     for (const std::string& name : names) tried << QString::fromStdString(name);
     return text + QStringLiteral("Библиотека MPSSE не загружается; испробованы: ") +
            tried.join(QStringLiteral(", "));
+}
+
+// The executable's folder with a trailing separator, once the application
+// object exists.
+QString ExeDirText() {
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
 }
 
 }  // namespace
@@ -81,27 +89,22 @@ int main(int argc, char** argv) {
         return output.exitCode;
     }
 
-    // A job never shows a window or a modal box and needs no display. (Windows
-    // always has its desktop, and the Windows folder ships only that platform.)
-#ifndef _WIN32
-    if (job && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
-
     // The demo answers with a real adapter's USB latency, as "make run" does.
     if (start.demo && !qEnvironmentVariableIsSet("TALMIR_SIM_LATENCY_US"))
         qputenv("TALMIR_SIM_LATENCY_US", "250");
+    // The one link of the process: every window and job reaches the adapter through it.
+    MpsseLink link;
     QString bindingMessage;
-    Mpsse().LoadMPSSELibrary(
+    link.LoadMPSSELibrary(
         libraries, [&](const std::string& m) { bindingMessage = QString::fromStdString(m); });
     if (job) {
         if (!bindingMessage.isEmpty()) Print(stderr, bindingMessage);
-        if (Mpsse().IsLoaded()) Print(stderr, LibraryPathText(Mpsse()));
+        if (link.IsLoaded()) Print(stderr, LibraryPathText(link));
     }
 
     // Listing the channels needs neither the chip nor any window.
     if (IsAdaptersJob(args)) {
-        const AdapterListing listing = ListAdapters(Mpsse());
+        const AdapterListing listing = ListAdapters(link);
         for (const QString& line : listing.lines) Print(stdout, line);
         if (!listing.error.isEmpty()) Print(stderr, listing.error);
         return listing.exitCode;
@@ -109,33 +112,40 @@ int main(int argc, char** argv) {
 
     // Names the user's configuration folder of an installed copy (~/.config/talmir).
     QCoreApplication::setApplicationName(QStringLiteral("talmir"));
+
+    // A job on the chip needs Qt's core for its files and texts, no window.
+    if (IsChipJob(args)) {
+        QCoreApplication app(argc, argv);
+        AcquisitionState state;
+        JobOutput output;
+        output.note = [](const QString& line) { Print(stderr, line); };
+        output.error = [](const QString& message) {
+            Print(stderr, QStringLiteral("Ошибка: ") + message);
+        };
+        return RunChipJob(link, state, SettingsPathsForExecutable(ExeDirText()), args, output);
+    }
+
     QApplication app(argc, argv);
     WakeTimersOnTime();
-    const QString exeDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+    const QString exeDir = ExeDirText();
+    // Shared by the windows; it lives within the application object's lifetime.
+    AcquisitionState state;
     QTranslator translator;
-    if (job) {
-        SendErrorsToStderr();
-    } else {
-        const QString language =
-            ChooseWindowLanguage(start.language, SettingsPathsForExecutable(exeDir).configFile);
-        const QString refusal = InstallWindowLanguage(translator, language, exeDir);
-        if (!refusal.isEmpty()) Print(stderr, refusal);
-        if (!bindingMessage.isEmpty())
-            QMessageBox::information(nullptr, QStringLiteral("TALMIR"), bindingMessage);
-    }
+    const QString language =
+        ChooseWindowLanguage(start.language, SettingsPathsForExecutable(exeDir).configFile);
+    const QString refusal = InstallWindowLanguage(translator, language, exeDir);
+    if (!refusal.isEmpty()) Print(stderr, refusal);
+    if (!bindingMessage.isEmpty())
+        QMessageBox::information(nullptr, QStringLiteral("TALMIR"), bindingMessage);
 
     TF_FaceOptions options;
     options.exeDir = exeDir;
     options.args = args;
     options.demo = start.demo;
     options.language = start.language;
-    auto face = std::make_unique<TF_Face>(options);
-    if (const auto code = face->JobExitCode()) {
-        face.reset();  // runs FormDestroy, which rewrites the settings file
-        return *code;
-    }
-    TF_Chart chartWindow;
-    TF_ASens_Chart sensorWindow;
+    auto face = std::make_unique<TF_Face>(link, state, options);
+    TF_Chart chartWindow(state);
+    TF_ASens_Chart sensorWindow(state);
     face->AttachAuxiliaryWindows(&chartWindow, &sensorWindow);
     face->show();
     if (const auto file = ReviewFileArgument(args)) face->OpenReview(*file);

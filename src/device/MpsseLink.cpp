@@ -99,11 +99,6 @@ std::string AdapterTypeName(std::uint32_t type) {
     }
 }
 
-MpsseLink& Mpsse() {
-    static MpsseLink link;
-    return link;
-}
-
 namespace {
 
 constexpr const char* kNotBound = "библиотека MPSSE не загружена или в ней нет нужных функций";

@@ -154,7 +154,4 @@ private:
     mpsse::ChannelConfig config_{};
 };
 
-// The process-wide link that the tool uses.
-MpsseLink& Mpsse();
-
 }  // namespace talmir

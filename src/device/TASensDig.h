@@ -22,7 +22,7 @@ public:
     static constexpr std::uint16_t kLastAddress = 81;
     static constexpr std::uint8_t kChannel = 0;
 
-    explicit TASensDig(MpsseLink& link = Mpsse());
+    explicit TASensDig(MpsseLink& link);
 
     bool IsActualReg(std::uint16_t RegAddr) const;
     // With ReadFromDev the chip is read and the value becomes held and

@@ -137,7 +137,7 @@ void CaptureDialog::Finished(const CaptureResult& result) {
           static_cast<QWidget*>(ui->RadioCount), static_cast<QWidget*>(ui->RadioDuration)})
         w->setEnabled(true);
     SettingsChange();
-    if (!result.error.empty()) ShowErrorBox(this, QString::fromStdString(result.error));
+    if (!result.error.empty()) ShowErrorBox(errorSink, this, QString::fromStdString(result.error));
     emit Captured(running_settings_.mode, samples_, result);
     if (result.error.empty()) accept();
 }

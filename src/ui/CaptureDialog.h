@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/CaptureEngine.h"
+#include "ui/ErrorBox.h"
 
 namespace Ui {
 class CaptureDialog;
@@ -30,6 +31,9 @@ public:
 
     CaptureSettings Settings() const;
     bool Running() const { return running_; }
+
+    // Where the dialog's error messages go; a modal box when empty.
+    ErrorSink errorSink;
 
 signals:
     // A capture ended (complete, cancelled or failed) with these samples.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/VisibleRangeExport.h"
+#include "ui/AcquisitionState.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
@@ -30,6 +31,11 @@ constexpr double kWheelZoom = 0.8;
 constexpr int kDragThreshold = 3;
 // The follow windows the context menu offers, in samples; 0 is the whole record.
 constexpr std::array<std::int64_t, 5> kFollowWidths = {0, 1000, 10000, 100000, 1000000};
+
+// Where a chart's errors go: its windows' sink, or the modal box.
+ErrorSink ErrorSinkOf(const AcquisitionState* state) {
+    return state != nullptr ? state->errorSink : ErrorSink();
+}
 
 // The sample at or before x, as its value; none when the series starts later.
 std::optional<std::int32_t> ValueAtOrBefore(const SeriesStore& store, double x) {
@@ -179,13 +185,14 @@ void TChart::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(tr("Сохранить изображение…"), this, [this] {
         const QString name =
             ChooseSaveFile(tr("Сохранить изображение"), QStringLiteral("PNG (*.png);;PDF (*.pdf)"));
-        if (!name.isEmpty()) Guard(this, [&] { SaveImage(name); });
+        if (!name.isEmpty()) Guard(ErrorSinkOf(state_), this, [&] { SaveImage(name); });
     });
     if (Navigable()) {
         menu.addAction(tr("Экспорт видимого диапазона…"), this, [this] {
             const QString name =
                 ChooseSaveFile(tr("Экспорт видимого диапазона"), tr("CSV (*.csv);;Все файлы (*)"));
-            if (!name.isEmpty()) Guard(this, [&] { ExportVisibleRange(name); });
+            if (!name.isEmpty())
+                Guard(ErrorSinkOf(state_), this, [&] { ExportVisibleRange(name); });
         });
         menu.addSeparator();
         const double x = xAxis->pixelToCoord(event->pos().x());

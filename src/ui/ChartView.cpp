@@ -1,5 +1,6 @@
 #include "ui/ChartView.h"
 
+#include "ui/AcquisitionState.h"
 #include "ui/ChartPointSeries.h"
 #include "ui/PollPause.h"
 
@@ -333,7 +334,8 @@ void TChart::ShowSeriesImage(ChartFrame frame) {
     // it waits for the start of one; a newer image arriving meanwhile is
     // shown by the same replot.
     showQueued_ = true;
-    RunInPollPause(this, [this] { ShowQueuedImage(); });
+    RunInPollPause(state_ != nullptr ? &state_->pollPause : nullptr, this,
+                   [this] { ShowQueuedImage(); });
 }
 
 void TChart::ShowQueuedImage() {
@@ -430,7 +432,7 @@ void TChart::RequestRedraw() {
     redrawPending_ = true;
     // A redraw runs at the start of a poll pause when one comes soon.
     QTimer::singleShot(redrawDelayMs_, this, [this] {
-        RunInPollPause(this, [this] {
+        RunInPollPause(state_ != nullptr ? &state_->pollPause : nullptr, this, [this] {
             if (redrawPending_) RedrawNow();
         });
     });

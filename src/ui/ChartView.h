@@ -38,6 +38,7 @@
 namespace talmir {
 
 class TChart;
+struct AcquisitionState;
 
 // A chart x as a sample number, rounded down, up or to the nearest. Axis
 // ranges may be zoomed out far beyond any record, so x is first clamped to
@@ -107,6 +108,11 @@ public:
     // Fixed axis ranges; automatic scaling is off afterwards.
     void SetFixedAxes(double xMin, double xMax, double yMin, double yMax);
     bool AutoScale() const { return autoScale_; }
+
+    // The state of the windows this chart belongs to: its redraws wait for
+    // their poll pauses and its errors go to their sink. Without one a redraw
+    // runs as soon as the event loop gets to it and an error shows the modal box.
+    void SetAcquisitionState(AcquisitionState* state) { state_ = state; }
 
     // Schedules one redraw; many requests before it runs cost one redraw.
     // While an acquisition polls fast it runs at the start of a poll pause.
@@ -188,6 +194,7 @@ private:
     void DrawSeriesImage(QCPPainter* painter) const;
     friend class SeriesImageLayerable;
 
+    AcquisitionState* state_ = nullptr;
     std::vector<std::unique_ptr<TChartSeries>> series_;
     QCPTextElement* title_ = nullptr;
     bool autoScale_ = true;

@@ -1,7 +1,7 @@
 // The standard error report of the tool. Handlers and timer ticks catch every
 // exception at their edge and pass its message here; no exception crosses the
-// Qt event loop. In a command-line job the message goes to standard error
-// instead of a modal box; tests install their own sink.
+// Qt event loop. The message goes to a sink when one is given (a test or a
+// soak run collects them), otherwise to a modal box.
 #pragma once
 
 #include <QCoreApplication>
@@ -14,24 +14,22 @@ namespace talmir {
 
 using ErrorSink = std::function<void(const QString& message)>;
 
-// Replaces where error messages go; an empty sink restores the modal box.
-void SetErrorSink(ErrorSink sink);
-// Sends error messages to standard error (command-line jobs).
-void SendErrorsToStderr();
-
-void ShowErrorBox(QWidget* parent, const QString& message);
+// Passes `message` to `sink`, or shows it in a modal box over `parent` when
+// the sink is empty.
+void ShowErrorBox(const ErrorSink& sink, QWidget* parent, const QString& message);
 
 // Runs `body`; an exception ends it and its message is shown. Returns false
 // when the body raised.
 template <typename Body>
-bool Guard(QWidget* parent, Body&& body) {
+bool Guard(const ErrorSink& sink, QWidget* parent, Body&& body) {
     try {
         body();
         return true;
     } catch (const std::exception& e) {
-        ShowErrorBox(parent, QString::fromUtf8(e.what()));
+        ShowErrorBox(sink, parent, QString::fromUtf8(e.what()));
     } catch (...) {
-        ShowErrorBox(parent, QCoreApplication::translate("talmir::ErrorBox", "Неизвестная ошибка"));
+        ShowErrorBox(sink, parent,
+                     QCoreApplication::translate("talmir::ErrorBox", "Неизвестная ошибка"));
     }
     return false;
 }

@@ -1,12 +1,6 @@
 #include "ui/PollPause.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMetaObject>
-#include <QPointer>
-#include <QTimer>
-#include <deque>
-#include <utility>
 
 namespace talmir {
 
@@ -19,73 +13,56 @@ constexpr int kFastIntervalMs = 20;
 // failed, or a reading may take long on a slow link.
 constexpr int kLongestWaitMs = 50;
 
-// The window thread's waiting work, created on first use and owned by the
-// application, so its timer goes before the event loop does.
-class PollPauseQueue final : public QObject {
-public:
-    explicit PollPauseQueue(QObject* app) : QObject(app) {
-        fallback_.setSingleShot(true);
-        fallback_.setInterval(kLongestWaitMs);
-        QObject::connect(&fallback_, &QTimer::timeout, [this] {
-            while (!waiting_.empty()) StartOldest();
-        });
-    }
-
-    void Add(QObject* context, std::function<void()> work) {
-        if (!PollingFast()) {
-            Start(context, std::move(work));
-            return;
-        }
-        waiting_.emplace_back(context, std::move(work));
-        if (!fallback_.isActive()) fallback_.start();
-    }
-
-    void PauseBegins(int intervalMs) {
-        if (intervalMs > kFastIntervalMs) return;
-        sinceFastPause_.start();
-        if (waiting_.empty()) return;
-        StartOldest();
-        if (waiting_.empty())
-            fallback_.stop();
-        else
-            fallback_.start();
-    }
-
-private:
-    bool PollingFast() const {
-        return sinceFastPause_.isValid() && sinceFastPause_.elapsed() < kLongestWaitMs;
-    }
-
-    void StartOldest() {
-        auto [context, work] = std::move(waiting_.front());
-        waiting_.pop_front();
-        if (context) Start(context, std::move(work));
-    }
-
-    // Posted, so it runs once the reading's handler has returned.
-    static void Start(QObject* context, std::function<void()> work) {
-        QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
-    }
-
-    std::deque<std::pair<QPointer<QObject>, std::function<void()>>> waiting_;
-    QElapsedTimer sinceFastPause_;
-    QTimer fallback_;
-};
-
-PollPauseQueue& Queue() {
-    static QPointer<PollPauseQueue> queue;
-    if (!queue) queue = new PollPauseQueue(QCoreApplication::instance());
-    return *queue;
+// Posted, so it runs once the reading's handler has returned.
+void Start(QObject* context, std::function<void()> work) {
+    QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
 }
 
 }  // namespace
 
-void RunInPollPause(QObject* context, std::function<void()> work) {
-    Queue().Add(context, std::move(work));
+PollPauseQueue::PollPauseQueue() {
+    fallback_.setSingleShot(true);
+    fallback_.setInterval(kLongestWaitMs);
+    QObject::connect(&fallback_, &QTimer::timeout, [this] {
+        while (!waiting_.empty()) StartOldest();
+    });
 }
 
-void PollPauseBegins(int intervalMs) {
-    Queue().PauseBegins(intervalMs);
+void PollPauseQueue::Add(QObject* context, std::function<void()> work) {
+    if (!PollingFast()) {
+        Start(context, std::move(work));
+        return;
+    }
+    waiting_.emplace_back(context, std::move(work));
+    if (!fallback_.isActive()) fallback_.start();
+}
+
+void PollPauseQueue::PauseBegins(int intervalMs) {
+    if (intervalMs > kFastIntervalMs) return;
+    sinceFastPause_.start();
+    if (waiting_.empty()) return;
+    StartOldest();
+    if (waiting_.empty())
+        fallback_.stop();
+    else
+        fallback_.start();
+}
+
+bool PollPauseQueue::PollingFast() const {
+    return sinceFastPause_.isValid() && sinceFastPause_.elapsed() < kLongestWaitMs;
+}
+
+void PollPauseQueue::StartOldest() {
+    auto [context, work] = std::move(waiting_.front());
+    waiting_.pop_front();
+    if (context) Start(context, std::move(work));
+}
+
+void RunInPollPause(PollPauseQueue* queue, QObject* context, std::function<void()> work) {
+    if (queue != nullptr)
+        queue->Add(context, std::move(work));
+    else
+        Start(context, std::move(work));
 }
 
 }  // namespace talmir

@@ -218,7 +218,7 @@ std::pair<std::int64_t, std::int64_t> ReviewWindow::VisibleRange() const {
 }
 
 void ReviewWindow::btnSpectrumClick() {
-    Guard(this, [&] {
+    Guard(errorSink, this, [&] {
         const int index = ui->ComboSeries->currentIndex();
         if (!record_ || index < 0) return;
         const auto [from, to] = VisibleRange();
@@ -262,7 +262,7 @@ void ReviewWindow::btnSpectrumClick() {
 }
 
 void ReviewWindow::btnEllipseClick() {
-    Guard(this, [&] {
+    Guard(errorSink, this, [&] {
         if (!record_) return;
         const auto [from, to] = VisibleRange();
         const auto xy = XYPairsOf(*record_, from, to);
@@ -288,7 +288,7 @@ void ReviewWindow::btnEllipseClick() {
 }
 
 void ReviewWindow::btnAngleErrorClick() {
-    Guard(this, [&] {
+    Guard(errorSink, this, [&] {
         if (!record_) return;
         const auto [from, to] = VisibleRange();
         const ReviewAngleSamples s = AngleSamplesOf(*record_, from, to);

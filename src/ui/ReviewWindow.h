@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+
 #include <atomic>
 #include <cstdint>
 #include <future>
@@ -23,6 +24,7 @@
 #include <utility>
 
 #include "core/ReviewReader.h"
+#include "ui/ErrorBox.h"
 
 namespace Ui {
 class ReviewWindow;
@@ -55,6 +57,9 @@ public:
     const ReviewRecord* Record() const { return record_.get(); }
     // The window "Ошибка угла" of this record; none until first opened.
     AngleErrorWindow* AngleErrorWin() const;
+
+    // Where the window's error messages go; a modal box when empty.
+    ErrorSink errorSink;
 
 signals:
     // The reading ended: with the record shown, cancelled or refused.

@@ -11,25 +11,29 @@
 
 namespace talmir {
 
-bool AcquisitionActive = false;
-std::int32_t ASensSampleCounter = 0;
-
 namespace {
 
 constexpr std::uint16_t kCordicMask = 0x1FFF;  // CORDIC output: bits 0..12
 
 }  // namespace
 
-TF_ASens_Chart::TF_ASens_Chart(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TF_ASens_Chart>()) {
+TF_ASens_Chart::TF_ASens_Chart(AcquisitionState& state, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TF_ASens_Chart>()), state_(state) {
     ui->setupUi(this);
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(100);
     SetUpCharts();
+    acquisition_ = std::make_unique<Acquisition>(
+        state_, this,
+        Acquisition::Controls{ui->btnStart,
+                              ui->EditInterval,
+                              Timer,
+                              {SeriesSin, SeriesCos, SeriesCordic, SeriesAng},
+                              {ui->Chart1, ui->Chart2}},
+        [this] { TimerTimer(); });
 
     connect(ui->btnStart, &QPushButton::clicked, this, &TF_ASens_Chart::btnStartClick);
-    connect(Timer, &QTimer::timeout, this, &TF_ASens_Chart::TimerTimer);
     connect(ui->Button1, &QPushButton::clicked, this, &TF_ASens_Chart::Button1Click);
     connect(ui->cbSin, &QCheckBox::clicked, this, &TF_ASens_Chart::cbSinClick);
     connect(ui->cbCos, &QCheckBox::clicked, this, &TF_ASens_Chart::cbCosClick);
@@ -41,6 +45,7 @@ TF_ASens_Chart::~TF_ASens_Chart() = default;
 
 void TF_ASens_Chart::SetUpCharts() {
     for (TChart* chart : {ui->Chart1, ui->Chart2}) {
+        chart->SetAcquisitionState(&state_);
         chart->SetTitle(QStringLiteral("TChart"));
         chart->SetLegendWithCheckBoxes(true);
         // A click on a legend entry shows or hides its series; the boxes follow.
@@ -53,13 +58,11 @@ void TF_ASens_Chart::SetUpCharts() {
 }
 
 void TF_ASens_Chart::btnStartClick() {
-    if (!ToggleAcquisition(ui->btnStart)) return;
-    Timer->setInterval(PollIntervalMs(ui->EditInterval->text()));
-    TimerTimer();
+    acquisition_->StartClick();
 }
 
 void TF_ASens_Chart::TimerTimer() {
-    RunPollCycle(this, Timer, ui->btnStart, [&] {
+    acquisition_->Cycle([&] {
         if (chip_ == nullptr)
             throw std::runtime_error(tr("График датчика не связан с микросхемой").toStdString());
         const std::uint16_t cos = chip_->GetReg(34, true);
@@ -67,21 +70,18 @@ void TF_ASens_Chart::TimerTimer() {
         const std::uint16_t cordic = chip_->GetReg(36, true);
         const std::uint16_t ang = chip_->GetReg(37, true);
 
-        const double n = ASensSampleCounter;
+        const double n = state_.ASensSampleCounter;
         SeriesSin->AddXY(n, sin);
         SeriesCos->AddXY(n, cos);
         SeriesCordic->AddXY(n, cordic & kCordicMask);
         SeriesAng->AddXY(n, ang);
-        ui->Chart1->RequestRedraw();
-        ui->Chart2->RequestRedraw();
-        ++ASensSampleCounter;
+        acquisition_->RedrawCharts();
+        ++state_.ASensSampleCounter;
     });
 }
 
 void TF_ASens_Chart::Button1Click() {
-    for (TChartSeries* s : {SeriesSin, SeriesCos, SeriesCordic, SeriesAng}) s->Clear();
-    ui->Chart1->RequestRedraw();
-    ui->Chart2->RequestRedraw();
+    acquisition_->Clear();
 }
 
 void TF_ASens_Chart::cbSinClick() {

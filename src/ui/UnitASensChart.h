@@ -1,10 +1,9 @@
 // The sensor chart window TF_ASens_Chart ("KESTON Chart"): polls registers
-// 34 to 37 and plots them over time. This module also holds the run flag
-// shared by every acquisition timer of the tool.
+// 34 to 37 and plots them over time, under the run flag it shares with the
+// main window's acquisitions.
 #pragma once
 
 #include <QWidget>
-#include <cstdint>
 #include <memory>
 
 class QTimer;
@@ -15,18 +14,16 @@ class TF_ASens_Chart;
 
 namespace talmir {
 
+class Acquisition;
 class TASensDig;
 class TChartSeries;
-
-// Run flag of all acquisition timers: a start sets it, a stop or a page
-// change clears it, and each armed timer re-arms itself only while it is set.
-extern bool AcquisitionActive;
-extern std::int32_t ASensSampleCounter;
+struct AcquisitionState;
 
 class TF_ASens_Chart : public QWidget {
     Q_OBJECT
 public:
-    explicit TF_ASens_Chart(QWidget* parent = nullptr);
+    // `state` is shared with the main window and must outlive this window.
+    explicit TF_ASens_Chart(AcquisitionState& state, QWidget* parent = nullptr);
     ~TF_ASens_Chart() override;
 
     // The main window's register model, through which this window reads the
@@ -54,6 +51,8 @@ private:
     void SetUpCharts();
     void SyncBoxesWithSeries();
 
+    AcquisitionState& state_;
+    std::unique_ptr<Acquisition> acquisition_;
     TASensDig* chip_ = nullptr;
 };
 

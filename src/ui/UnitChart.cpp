@@ -5,10 +5,12 @@
 
 namespace talmir {
 
-TF_Chart::TF_Chart(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TF_Chart>()) {
+TF_Chart::TF_Chart(AcquisitionState& state, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TF_Chart>()) {
     ui->setupUi(this);
     setWindowFlag(Qt::Tool);
     TChart* chart = ui->Chart;
+    chart->SetAcquisitionState(&state);
     chart->SetLegendWithCheckBoxes(true);
     ADC_Sin = chart->AddLineSeries(QStringLiteral("48bit mode ADC Sin"), QColor(0, 128, 255));
     ADC_Cos = chart->AddLineSeries(QStringLiteral("48bit mode ADC Cos"), QColor(Qt::green));

@@ -12,11 +12,14 @@ class TF_Chart;
 namespace talmir {
 
 class TChartSeries;
+struct AcquisitionState;
 
 class TF_Chart : public QWidget {
     Q_OBJECT
 public:
-    explicit TF_Chart(QWidget* parent = nullptr);
+    // Its chart's redraws wait for the pauses of the acquisitions of `state`,
+    // which must outlive the window, and its errors go to their sink.
+    explicit TF_Chart(AcquisitionState& state, QWidget* parent = nullptr);
     ~TF_Chart() override;
 
 public slots:

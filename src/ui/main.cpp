@@ -10,9 +10,10 @@
 
 #include "core/IniFile.h"
 #include "core/IntText.h"
+#include "ui/AcquisitionControl.h"
+#include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
-#include "ui/UnitASensChart.h"
 #include "ui_PageChart.h"
 #include "ui_PageCircle.h"
 #include "ui_PageConfig.h"
@@ -21,28 +22,24 @@
 
 namespace talmir {
 
-std::uint8_t GPIOState = 0;
-
 namespace {
 
 constexpr const char* kSection = "CONFIG";
 
 }  // namespace
 
-TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
+TF_Face::TF_Face(MpsseLink& link, AcquisitionState& state, TF_FaceOptions options, QWidget* parent)
     : QWidget(parent),
       ui(std::make_unique<Ui::TF_Face>()),
       cfg(std::make_unique<Ui::PageConfig>()),
       chart(std::make_unique<Ui::PageChart>()),
       work(std::make_unique<Ui::PageWork>()),
       circle(std::make_unique<Ui::PageCircle>()),
+      link_(link),
+      state_(state),
       options_(std::move(options)) {
-    if (options_.link == nullptr) options_.link = &Mpsse();
     if (!options_.settings) options_.settings = SettingsPathsForExecutable(options_.exeDir);
-    // An installed copy keeps its files in the user's folders, which may not
-    // exist yet; a folder that cannot be made shows up when a file is written.
-    for (const QString& dir : {options_.settings->configDir, options_.settings->documentsDir})
-        if (!dir.isEmpty()) QDir().mkpath(dir);
+    MakeSettingsFolders(*options_.settings);
     ui->setupUi(this);
     // Simulated readings must not be taken for a chip's.
     if (options_.demo) setWindowTitle(windowTitle() + tr(" (демо: симулятор)"));
@@ -50,6 +47,7 @@ TF_Face::TF_Face(TF_FaceOptions options, QWidget* parent)
     chart->setupUi(ui->TabSheet2);
     work->setupUi(ui->tsWork);
     circle->setupUi(ui->tsCirkle);
+    for (TChart* c : findChildren<TChart*>()) c->SetAcquisitionState(&state_);
     Timer = new QTimer(this);
     Timer->setObjectName("Timer");
     TimerWorkData = new QTimer(this);
@@ -71,8 +69,13 @@ QString LibraryPathText(const MpsseLink& link) {
     return TF_Face::tr("Библиотека MPSSE: ") + QString::fromStdString(link.LibraryPath());
 }
 
+void MakeSettingsFolders(const SettingsPaths& settings) {
+    for (const QString& dir : {settings.configDir, settings.documentsDir})
+        if (!dir.isEmpty()) QDir().mkpath(dir);
+}
+
 void TF_Face::ShowLibraryPath() {
-    ui->StatusBar->showMessage(LibraryPathText(*options_.link));
+    ui->StatusBar->showMessage(LibraryPathText(link_));
 }
 
 QString TF_Face::ConfigPath() const {
@@ -108,13 +111,13 @@ void TF_Face::ConnectTopPanel() {
 // channel opens.
 std::uint32_t TF_Face::ClockRateFromEditFreq() const {
     const std::int64_t hz =
-        std::int64_t{ParseInt(ui->EditFreq->text().toStdString()).value_or(1000)} * 1000;
+        std::int64_t{ParseInt(ui->EditFreq->text().toStdString()).value_or(kDefaultSpiClockKHz)} *
+        1000;
     return hz <= 0 || hz > UINT32_MAX ? kRefusedClockRate : static_cast<std::uint32_t>(hz);
 }
 
-void TF_Face::FillChannelConfig() {
-    mpsse::ChannelConfig& config = options_.link->ChannelConfig();
-    config.ClockRate = ClockRateFromEditFreq();
+void FillChannelConfig(mpsse::ChannelConfig& config, std::uint32_t clockRate) {
+    config.ClockRate = clockRate;
     config.LatencyTimer = 1;
     config.configOptions = 0x20;
     config.Pin = 0;
@@ -122,15 +125,21 @@ void TF_Face::FillChannelConfig() {
 }
 
 void TF_Face::FormCreate() {
-    chip_ = std::make_unique<TASensDig>(*options_.link);
-    Guard(this, [&] {
+    chip_ = std::make_unique<TASensDig>(link_);
+    Guard(state_.errorSink, this, [&] {
         chart->ListBoxMode->setCurrentRow(0);
-        FillChannelConfig();
+        FillChannelConfig(link_.ChannelConfig(), ClockRateFromEditFreq());
         InitLedsHeader();
         LoadConfig();
         FillRegisterList();
         RunCommandLine();
     });
+}
+
+// Two or more arguments are a command line the program ran no job for: the
+// chip is identified at start and the window opens.
+void TF_Face::RunCommandLine() {
+    if (options_.args.size() >= 2) btnIniChipClick();
 }
 
 // The timers stop before the register model goes: the save's error box runs
@@ -140,18 +149,21 @@ void TF_Face::FormDestroy() {
     destroyed_ = true;
     StopAcquisitionTimers();
     chip_.reset();
-    Guard(this, [&] {
-        try {
-            SaveConfig();
-        } catch (const std::exception& e) {
-            // The box at exit names the settings file, whatever the cause.
-            const QString reason = QString::fromUtf8(e.what());
-            if (reason.contains(ConfigPath())) throw;
-            throw std::runtime_error(tr("Не удалось сохранить настройки в %1: %2")
-                                         .arg(ConfigPath(), reason)
-                                         .toStdString());
-        }
-    });
+    Guard(state_.errorSink, this,
+          [&] { WriteConfigValuesAtExit(ConfigPath(), ShownConfigValues()); });
+}
+
+// The box at exit names the settings file, whatever the cause.
+void WriteConfigValuesAtExit(const QString& configFile, const ConfigValues& values) {
+    try {
+        WriteConfigValues(configFile, values);
+    } catch (const std::exception& e) {
+        const QString reason = QString::fromUtf8(e.what());
+        if (reason.contains(configFile)) throw;
+        throw std::runtime_error(TF_Face::tr("Не удалось сохранить настройки в %1: %2")
+                                     .arg(configFile, reason)
+                                     .toStdString());
+    }
 }
 
 // Closing the main window ends the program, even while an auxiliary window
@@ -162,42 +174,64 @@ void TF_Face::closeEvent(QCloseEvent* event) {
 }
 
 void TF_Face::PageControlChange(int) {
-    AcquisitionActive = false;
+    state_.AcquisitionActive = false;
 }
 
 void TF_Face::cbSaveToFileClick() {
-    Guard(this, [&] { SaveConfig(); });
+    Guard(state_.errorSink, this, [&] { SaveConfig(); });
 }
 
 void TF_Face::cbSaveChartsToFileClick() {
-    Guard(this, [&] { SaveConfig(); });
+    Guard(state_.errorSink, this, [&] { SaveConfig(); });
 }
 
-// A settings file that cannot be read (one over kMaxTextFileBytes included)
-// is replaced by one holding just these settings.
-void TF_Face::SaveConfig() {
+void WriteConfigValues(const QString& configFile, const ConfigValues& values) {
     IniFile ini;
-    const std::filesystem::path path = FilePath(ConfigPath());
+    const std::filesystem::path path = FilePath(configFile);
     ini.Load(path);
-    ini.Write(kSection, "SaveAngleDataFile", work->EditAngleDataFile->text().toStdString());
-    ini.Write(kSection, "SaveRegsDataFile", chart->EditChartsFile->text().toStdString());
-    ini.WriteBool(kSection, "SaveAngleDataToFile", work->cbSaveToFile->isChecked());
-    ini.WriteBool(kSection, "SaveChartDataToFile", chart->cbSaveChartsToFile->isChecked());
-    ini.WriteBool(kSection, "SaveXYChartDataToFile", circle->cbSaveXYChartsToFile->isChecked());
+    ini.Write(kSection, "SaveAngleDataFile", values.SaveAngleDataFile.toStdString());
+    ini.Write(kSection, "SaveRegsDataFile", values.SaveRegsDataFile.toStdString());
+    ini.WriteBool(kSection, "SaveAngleDataToFile", values.SaveAngleDataToFile);
+    ini.WriteBool(kSection, "SaveChartDataToFile", values.SaveChartDataToFile);
+    ini.WriteBool(kSection, "SaveXYChartDataToFile", values.SaveXYChartDataToFile);
     ini.Save(path);
 }
 
-void TF_Face::LoadConfig() {
+ConfigValues ReadConfigValues(const SettingsPaths& settings) {
     IniFile ini;
-    ini.Load(FilePath(ConfigPath()));
-    const std::string defaultFile = options_.settings->defaultDataFile.toStdString();
-    chart->EditChartsFile->setText(
-        QString::fromStdString(ini.ReadString(kSection, "SaveRegsDataFile", defaultFile)));
-    work->EditAngleDataFile->setText(
-        QString::fromStdString(ini.ReadString(kSection, "SaveAngleDataFile", defaultFile)));
+    ini.Load(FilePath(settings.configFile));
+    const std::string defaultFile = settings.defaultDataFile.toStdString();
+    ConfigValues values;
+    values.SaveRegsDataFile =
+        QString::fromStdString(ini.ReadString(kSection, "SaveRegsDataFile", defaultFile));
+    values.SaveAngleDataFile =
+        QString::fromStdString(ini.ReadString(kSection, "SaveAngleDataFile", defaultFile));
+    values.SaveAngleDataToFile = ini.ReadBool(kSection, "SaveAngleDataToFile", false);
+    values.SaveChartDataToFile = ini.ReadBool(kSection, "SaveChartDataToFile", false);
+    return values;
+}
+
+ConfigValues TF_Face::ShownConfigValues() const {
+    ConfigValues values;
+    values.SaveAngleDataFile = work->EditAngleDataFile->text();
+    values.SaveRegsDataFile = chart->EditChartsFile->text();
+    values.SaveAngleDataToFile = work->cbSaveToFile->isChecked();
+    values.SaveChartDataToFile = chart->cbSaveChartsToFile->isChecked();
+    values.SaveXYChartDataToFile = circle->cbSaveXYChartsToFile->isChecked();
+    return values;
+}
+
+void TF_Face::SaveConfig() {
+    WriteConfigValues(ConfigPath(), ShownConfigValues());
+}
+
+void TF_Face::LoadConfig() {
+    const ConfigValues values = ReadConfigValues(*options_.settings);
+    chart->EditChartsFile->setText(values.SaveRegsDataFile);
+    work->EditAngleDataFile->setText(values.SaveAngleDataFile);
     // setChecked does not emit clicked, so restoring writes nothing.
-    work->cbSaveToFile->setChecked(ini.ReadBool(kSection, "SaveAngleDataToFile", false));
-    chart->cbSaveChartsToFile->setChecked(ini.ReadBool(kSection, "SaveChartDataToFile", false));
+    work->cbSaveToFile->setChecked(values.SaveAngleDataToFile);
+    chart->cbSaveChartsToFile->setChecked(values.SaveChartDataToFile);
 }
 
 }  // namespace talmir

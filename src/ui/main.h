@@ -1,5 +1,5 @@
-// The main window TF_Face: top panel, the four pages and the command-line
-// jobs. Its handlers are split over main_*.cpp by page.
+// The main window TF_Face: top panel and the four pages. Its handlers are
+// split over main_*.cpp by page.
 #pragma once
 
 #include <QElapsedTimer>
@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "device/TASensDig.h"
+#include "ui/AcquisitionState.h"
+#include "ui/FaceOperations.h"
 #include "ui/RegisterFileDialog.h"
 #include "ui/SettingsPaths.h"
 
@@ -33,55 +35,19 @@ namespace talmir {
 
 class TChartSeries;
 class TF_Chart;
-struct RawReading;
 class TF_ASens_Chart;
 class AngleErrorWindow;
 class ReviewWindow;
-
-// The 8-bit value last driven onto the adapter's GPIO lines.
-extern std::uint8_t GPIOState;
-// Sample counters of the chart page and the work-data page.
-extern std::int32_t ChartSampleCounter;
-extern std::uint32_t WorkDataSampleCounter;
-
-// True when the arguments (after the program name) ask for a command-line job
-// that runs without a window.
-bool IsCommandLineJob(const QStringList& args);
-// True for "-adapters", the job that lists the adapter channels; it needs no
-// further argument and runs before any window is created.
-bool IsAdaptersJob(const QStringList& args);
-
-// What the "-adapters" job reports: one line per channel for standard output,
-// or the reason there is none for standard error, and the exit code.
-struct AdapterListing {
-    int exitCode = 1;
-    QStringList lines;
-    QString error;
-};
-AdapterListing ListAdapters(const MpsseLink& link);
-
-// True for "-xyfit FILE" and "-angleerror FILE", the jobs that analyse a
-// data file written earlier; they need neither the adapter nor a window.
-bool IsAnalysisJob(const QStringList& args);
-
-// What an analysis job reports: the result's "key=value" lines for standard
-// output, or the reason there is none for standard error, and the exit code.
-struct AnalysisJobOutput {
-    int exitCode = 1;
-    QString report;
-    QString error;
-};
-AnalysisJobOutput RunAnalysisJob(const QStringList& args);
-
-// The status-bar text naming the loaded MPSSE library file.
-QString LibraryPathText(const MpsseLink& link);
+class Acquisition;
 
 struct TF_FaceOptions {
-    QString exeDir;             // the executable's folder, with a trailing separator
-    QStringList args;           // command-line arguments after the program name
-    MpsseLink* link = nullptr;  // the SPI link; the process-wide one when null
-    bool demo = false;          // bound to the simulated adapter: the caption says so
-    QString language;           // the window's language ("--lang"); empty for the default
+    QString exeDir;  // the executable's folder, with a trailing separator
+    // Command-line arguments after the program name; with two or more the
+    // chip is identified at start. A job's arguments are run by the program
+    // without a window (app/Jobs.h).
+    QStringList args;
+    bool demo = false;  // bound to the simulated adapter: the caption says so
+    QString language;   // the window's language ("--lang"); empty for the default
     // Where config.ini, the default data file and the pictures are; chosen
     // from exeDir (SettingsPathsForExecutable) when none.
     std::optional<SettingsPaths> settings;
@@ -90,11 +56,11 @@ struct TF_FaceOptions {
 class TF_Face : public QWidget {
     Q_OBJECT
 public:
-    explicit TF_Face(TF_FaceOptions options, QWidget* parent = nullptr);
+    // The window reaches the chip through `link` and shares `state` with the
+    // auxiliary windows; both must outlive it.
+    TF_Face(MpsseLink& link, AcquisitionState& state, TF_FaceOptions options,
+            QWidget* parent = nullptr);
     ~TF_Face() override;
-
-    // Set when FormCreate ran a command-line job: the exit code of the process.
-    std::optional<int> JobExitCode() const { return jobExitCode_; }
 
     // Offers the hidden auxiliary chart windows through keyboard shortcuts.
     void AttachAuxiliaryWindows(TF_Chart* chartWindow, TF_ASens_Chart* sensorWindow);
@@ -141,16 +107,13 @@ private:
     void ShowReadValue(std::uint16_t value);
     void RepaintBitGrid();
 
-    // --- register files and the -config job (main_regfiles.cpp) ---
+    // --- register files and the INI register load (main_regfiles.cpp) ---
 public slots:
     void BtnRegsToFileClick();
     void BtnRegsFromFileClick();
 
 public:
-    // Writes the REG_CFG values of an INI file to the chip and returns how
-    // many it wrote; none when the file does not exist. A file that cannot be
-    // read, is over kMaxTextFileBytes or has no [REG_CFG] section raises, and
-    // so does a failed chip write.
+    // LoadRegsFromIni (FaceOperations.h) on this window's register model.
     std::optional<std::size_t> LoadRegsFromIni(const QString& fileName);
 
     // Asks for a register file name: the file dialog by default.
@@ -167,21 +130,14 @@ public:
     bool ChipIdentified() const { return chipIdentified_; }
 
 private:
-    // Drives the GPIO lines with one bit of GPIOState set or cleared, then
-    // stores that value; a failed transfer raises and leaves GPIOState as it was.
-    void DriveGPIOBit(int bit, bool on);
     void IdentifyChip();
     void ShowHardID(std::uint16_t value, bool identified, const QString& reason);
     void ShowLibraryPath();
 
 public:
-    // --- one-shot export and the -getdata job (main_export.cpp) ---
+    // --- one-shot export (main_export.cpp) ---
+    // ReadAngleDataToFile (FaceOperations.h) on this window's register model.
     void ReadAngleDataToFile(std::uint8_t Mode, const QString& FileName);
-
-private:
-    // The raw words of one frame read in readout modes 1 to 4 (none in other
-    // modes). A failed transfer raises with the link's reason.
-    RawReading ReadFrameWords(std::uint8_t mode);
 
     // --- chart page (main_chart.cpp) ---
 public slots:
@@ -255,10 +211,6 @@ public:
     // running after a few seconds.
     bool StopPollingForCapture();
 
-private:
-    void RunCaptureJob();
-
-public:
 protected:
     // A file dropped on the window opens for review.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -304,10 +256,10 @@ private:
     void ConnectTopPanel();
     void SetUpReview();
     void RunCommandLine();
-    void RunJob(const QString& job);
     void InitLedsHeader();    // chart page: captions of the status grid
     void FillRegisterList();  // register page: items "1".."72", register 1 shown
-    void FillChannelConfig();
+    // The settings as the controls show them.
+    ConfigValues ShownConfigValues() const;
     // The clock rate of an EditFreq value the adapter cannot take.
     static constexpr std::uint32_t kRefusedClockRate = UINT32_MAX;
     std::uint32_t ClockRateFromEditFreq() const;
@@ -320,10 +272,13 @@ private:
     // write shows one error box and puts chCFG back; returns false then.
     bool SetProgrammingModeForReadout(bool on, bool clickOnChange);
 
+    MpsseLink& link_;
+    AcquisitionState& state_;
     TF_FaceOptions options_;
     std::unique_ptr<TASensDig> chip_;
+    // The acquisitions of the chart, work-data and XY pages.
+    std::unique_ptr<Acquisition> chartAcquisition_, workAcquisition_, xyAcquisition_;
     QPointer<TF_ASens_Chart> sensorWindow_;
-    std::optional<int> jobExitCode_;
     bool chipIdentified_ = false;
     bool destroyed_ = false;
 };

@@ -58,7 +58,7 @@ void TF_Face::AttachAuxiliaryWindows(TF_Chart* chartWindow, TF_ASens_Chart* sens
 }
 
 void TF_Face::StopAcquisitionTimers() {
-    AcquisitionActive = false;
+    state_.AcquisitionActive = false;
     for (QTimer* t : {Timer, TimerWorkData, TimerXYData}) t->stop();
     if (!sensorWindow_.isNull()) {
         sensorWindow_->Timer->stop();

@@ -19,7 +19,7 @@
 namespace talmir {
 
 bool TF_Face::StopPollingForCapture() {
-    AcquisitionActive = false;
+    state_.AcquisitionActive = false;
     std::vector<QTimer*> timers = {Timer, TimerWorkData, TimerXYData};
     if (sensorWindow_) timers.push_back(sensorWindow_->Timer);
     QElapsedTimer waited;
@@ -37,16 +37,17 @@ bool TF_Face::StopPollingForCapture() {
 }
 
 void TF_Face::btnCaptureClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         if (!StopPollingForCapture()) {
-            ShowErrorBox(this, tr("Опрос не остановился: захват не начат"));
+            ShowErrorBox(state_.errorSink, this, tr("Опрос не остановился: захват не начат"));
             return;
         }
         QStringList modes;
         for (int i = 0; i < chart->ListBoxMode->count(); ++i)
             modes << chart->ListBoxMode->item(i)->text();
-        CaptureEngine engine(*chip_, *options_.link);
+        CaptureEngine engine(*chip_, link_);
         CaptureDialog dialog(engine, modes, this);
+        dialog.errorSink = state_.errorSink;
         connect(&dialog, &CaptureDialog::Captured, this,
                 [this](int mode, std::shared_ptr<const std::vector<CapturedSample>> samples,
                        const CaptureResult&) {
@@ -54,6 +55,7 @@ void TF_Face::btnCaptureClick() {
                     std::optional<ReviewRecord> record = ReviewRecordOfCapture(mode, *samples);
                     if (!record) return;
                     auto* window = new ReviewWindow(this);
+                    window->errorSink = state_.errorSink;
                     window->setAttribute(Qt::WA_DeleteOnClose);
                     window->ShowRecord(
                         std::move(*record),

@@ -12,14 +12,11 @@
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
 #include "ui/GridDrawDelegate.h"
-#include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageChart.h"
 #include "ui_main.h"
 
 namespace talmir {
-
-std::int32_t ChartSampleCounter = 0;
 
 namespace {
 
@@ -87,9 +84,16 @@ void TF_Face::SetUpChartPage() {
     for (const char* item : kModeItems) chart->ListBoxMode->addItem(tr(item));
     SetUpLedsGrid();
     SetUpChart2();
+    chartAcquisition_ = std::make_unique<Acquisition>(
+        state_, this,
+        Acquisition::Controls{chart->btnStart,
+                              chart->EditInterval,
+                              Timer,
+                              {SeriesTemp, SeriesVelocity, SeriesAng, SeriesAngRAW},
+                              {chart->Chart2}},
+        [this] { TimerTimer(); });
     connect(chart->btnStart, &QPushButton::clicked, this, &TF_Face::btnStartClick);
     connect(chart->BtnClearChart, &QPushButton::clicked, this, &TF_Face::BtnClearChartClick);
-    connect(Timer, &QTimer::timeout, this, &TF_Face::TimerTimer);
 }
 
 // Three columns by two rows: row 0 a header row drawn the ordinary way, row 1
@@ -139,39 +143,33 @@ int TF_Face::ChartReadoutMode() const {
     return row < 0 || row > kNoReading ? kNoReading : row;
 }
 
+// The programming-mode line follows the readout mode; a failed line write
+// ends the start after its one error box.
 void TF_Face::btnStartClick() {
-    Guard(this, [&] {
-        if (!ToggleAcquisition(chart->btnStart)) return;
-        // A failed line write ends the start after its one error box.
-        if (!SetProgrammingModeForReadout(ChartReadoutMode() == 0, false)) {
-            chart->btnStart->setText(StartCaption());
-            return;
-        }
-        Timer->setInterval(PollIntervalMs(chart->EditInterval->text()));
-        TimerTimer();
-    });
+    chartAcquisition_->StartClick(
+        [&] { return SetProgrammingModeForReadout(ChartReadoutMode() == 0, false); });
 }
 
 // One tick. Any failure (register or frame read, log file) ends it with the
 // error box, leaving the counter as it was and the acquisition stopped.
 void TF_Face::TimerTimer() {
-    RunPollCycle(this, Timer, chart->btnStart, [&] {
+    chartAcquisition_->Cycle([&] {
         ChartTick();
-        ++ChartSampleCounter;
+        ++state_.ChartSampleCounter;
     });
 }
 
 void TF_Face::ChartTick() {
     const int mode = ChartReadoutMode();
-    const ChartReading r = mode == 0
-                               ? ReadChartRegisters(*chip_)
-                               : FromFrame(mode, ReadFrameWords(static_cast<std::uint8_t>(mode)));
-    const double x = ChartSampleCounter;
+    const ChartReading r =
+        mode == 0 ? ReadChartRegisters(*chip_)
+                  : FromFrame(mode, ReadFrameWords(*chip_, static_cast<std::uint8_t>(mode)));
+    const double x = state_.ChartSampleCounter;
     AddPoint(SeriesAng, x, r.ang);
     AddPoint(SeriesTemp, x, r.temp);
     AddPoint(SeriesVelocity, x, r.velocity);
     AddPoint(SeriesAngRAW, x, r.angRaw);
-    chart->Chart2->RequestRedraw();
+    chartAcquisition_->RedrawCharts();
     if (r.leds) {
         for (int col = 0; col < 3; ++col)
             chart->sgLeds->item(1, col)->setText(QString::number((*r.leds)[col]));
@@ -182,8 +180,7 @@ void TF_Face::ChartTick() {
 }
 
 void TF_Face::BtnClearChartClick() {
-    for (TChartSeries* s : {SeriesTemp, SeriesVelocity, SeriesAng, SeriesAngRAW}) s->Clear();
-    chart->Chart2->RequestRedraw();
+    chartAcquisition_->Clear();
 }
 
 // Row 1 only: EAH and EAL green while their flag is clear, LOCK_IN green

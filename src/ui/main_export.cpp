@@ -20,18 +20,18 @@ void RequireFrame(bool ok, const TASensDig& chip) {
 
 }  // namespace
 
-RawReading TF_Face::ReadFrameWords(std::uint8_t mode) {
+RawReading ReadFrameWords(TASensDig& chip, std::uint8_t mode) {
     RawReading raw;
     switch (mode) {
         case 1:
-            RequireFrame(chip_->GetAngleData1(raw.AData), *chip_);
+            RequireFrame(chip.GetAngleData1(raw.AData), chip);
             break;
         case 2:
         case 3:
-            RequireFrame(chip_->GetAngleData2(raw.AData1, raw.AData2), *chip_);
+            RequireFrame(chip.GetAngleData2(raw.AData1, raw.AData2), chip);
             break;
         case 4:
-            RequireFrame(chip_->GetAngleData3(raw.AData1, raw.AData2, raw.AData3), *chip_);
+            RequireFrame(chip.GetAngleData3(raw.AData1, raw.AData2, raw.AData3), chip);
             break;
         default:
             break;
@@ -39,14 +39,17 @@ RawReading TF_Face::ReadFrameWords(std::uint8_t mode) {
     return raw;
 }
 
-// The chip is read before the file is touched; a failed read writes nothing.
-void TF_Face::ReadAngleDataToFile(std::uint8_t Mode, const QString& FileName) {
-    RawReading raw = ReadFrameWords(Mode);
-    if (Mode == 0) raw.R = chip_->GetReg(17, true);
+void ReadAngleDataToFile(TASensDig& chip, std::uint8_t Mode, const QString& FileName) {
+    RawReading raw = ReadFrameWords(chip, Mode);
+    if (Mode == 0) raw.R = chip.GetReg(17, true);
     const DecodedSample sample = DecodeSample(Mode, raw);
     std::optional<std::string> line;
     if (Mode <= 4) line = RecordLine(Mode, raw, sample);
     AppendRecord(FilePath(FileName), RecordHeader(Mode), line);
+}
+
+void TF_Face::ReadAngleDataToFile(std::uint8_t Mode, const QString& FileName) {
+    talmir::ReadAngleDataToFile(*chip_, Mode, FileName);
 }
 
 }  // namespace talmir

@@ -63,7 +63,7 @@ std::string LineForMessage(const std::string& line) {
 
 // Registers 1..72 as held (not read from the chip), one decimal line each.
 void TF_Face::BtnRegsToFileClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         const QString path = ChooseRegisterFile(RegisterFileDialogKind::Save, RegisterFileDir());
         if (path.isEmpty()) return;
         std::array<std::uint16_t, 73> values{};
@@ -77,7 +77,7 @@ void TF_Face::BtnRegsToFileClick() {
 // Loading stops at a line that is not an integer. Lines past the table's last
 // address are dropped and reported after the others are loaded.
 void TF_Face::BtnRegsFromFileClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         const QString path = ChooseRegisterFile(RegisterFileDialogKind::Open, RegisterFileDir());
         if (path.isEmpty() || !QFile::exists(path)) return;
         const std::string text = ReadWholeFile(path);
@@ -102,7 +102,7 @@ void TF_Face::BtnRegsFromFileClick() {
     });
 }
 
-std::optional<std::size_t> TF_Face::LoadRegsFromIni(const QString& fileName) {
+std::optional<std::size_t> LoadRegsFromIni(TASensDig& chip, const QString& fileName) {
     if (!QFile::exists(fileName)) return std::nullopt;
     IniFile ini;
     int err = 0;
@@ -111,15 +111,20 @@ std::optional<std::size_t> TF_Face::LoadRegsFromIni(const QString& fileName) {
     // Without the section the file is not a register file: writing nothing
     // and reporting success would hide that.
     if (!ini.HasSection("REG_CFG"))
-        throw std::runtime_error(tr("В файле «%1» нет секции [REG_CFG]: регистры не записаны")
-                                     .arg(fileName)
-                                     .toStdString());
+        throw std::runtime_error(
+            TF_Face::tr("В файле «%1» нет секции [REG_CFG]: регистры не записаны")
+                .arg(fileName)
+                .toStdString());
     std::size_t written = 0;
     for (const auto& [address, value] : ReadRegisterIni(ini)) {
-        chip_->PutReg(address, value, true);
+        chip.PutReg(address, value, true);
         ++written;
     }
     return written;
+}
+
+std::optional<std::size_t> TF_Face::LoadRegsFromIni(const QString& fileName) {
+    return talmir::LoadRegsFromIni(*chip_, fileName);
 }
 
 }  // namespace talmir

@@ -54,7 +54,8 @@ void TF_Face::SetUpRegisterPage() {
         },
         grid));
     grid->viewport()->installEventFilter(new MouseReleaseFilter(
-        [this](const QPoint& pos) { Guard(this, [&] { sgRegMouseUp(pos); }); }, grid));
+        [this](const QPoint& pos) { Guard(state_.errorSink, this, [&] { sgRegMouseUp(pos); }); },
+        grid));
 
     // A mouse click shows the register on release (itemClicked), also when
     // the item was already selected; keyboard moves show it at once.
@@ -124,7 +125,7 @@ void TF_Face::ShowRegisterPicture(std::uint16_t address) {
 }
 
 void TF_Face::lbRegListClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         const auto address = SelectedRegister();
         if (!address) return;
         ShowRegisterPicture(*address);
@@ -136,7 +137,7 @@ void TF_Face::lbRegListClick() {
 }
 
 void TF_Face::EditRegInHexChange(const QString& text) {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         const auto value = ParseInt(text.toStdString());
         const auto address = SelectedRegister();
         if (!value || !address) return;
@@ -153,7 +154,7 @@ void TF_Face::ShowReadValue(std::uint16_t value) {
 }
 
 void TF_Face::btnReadRegClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         const auto address = SelectedRegister();
         if (!address) return;
         ShowReadValue(chip_->GetReg(*address, true));
@@ -161,7 +162,7 @@ void TF_Face::btnReadRegClick() {
 }
 
 void TF_Face::btnWriteRegClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         const auto value = ParseInt(cfg->EditRegInHex->text().toStdString());
         const auto address = SelectedRegister();
         if (!value || !address) return;
@@ -172,7 +173,7 @@ void TF_Face::btnWriteRegClick() {
 }
 
 void TF_Face::btnReadAllClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         const auto selected = SelectedRegister();
         for (std::uint16_t address = 0; address <= kLastUiAddress; ++address) {
             const std::uint16_t value = chip_->GetReg(address, true);
@@ -182,7 +183,7 @@ void TF_Face::btnReadAllClick() {
 }
 
 void TF_Face::btnWriteAllClick() {
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         for (std::uint16_t address = 0; address <= kLastUiAddress; ++address)
             chip_->PutReg(address, chip_->GetReg(address, false), true);
     });

@@ -40,6 +40,7 @@ void TF_Face::btnReviewClick() {
 
 ReviewWindow* TF_Face::OpenReview(const QString& fileName) {
     auto* window = new ReviewWindow(this);
+    window->errorSink = state_.errorSink;
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->OpenFile(fileName);
     window->show();

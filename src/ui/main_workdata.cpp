@@ -15,14 +15,11 @@
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
-#include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageWork.h"
 #include "ui_main.h"
 
 namespace talmir {
-
-std::uint32_t WorkDataSampleCounter = 0;
 
 namespace {
 
@@ -54,9 +51,16 @@ void TF_Face::SetUpWorkDataPage() {
     splitter->setStretchFactor(2, 0);
     splitter->setSizes({170, 250, 170});
 
+    workAcquisition_ = std::make_unique<Acquisition>(
+        state_, this,
+        Acquisition::Controls{work->BtnStartAngleWrkData,
+                              work->EditAngleWorkDataInt,
+                              TimerWorkData,
+                              {LineSeriesAmpl, LineSeriesAngle, LineSeriesX, LineSeriesY},
+                              {work->ChartTop, work->ChartMid, work->ChartBot}},
+        [this] { TimerWorkDataTimer(); });
     connect(work->BtnStartAngleWrkData, &QPushButton::clicked, this,
             &TF_Face::BtnStartAngleWrkDataClick);
-    connect(TimerWorkData, &QTimer::timeout, this, &TF_Face::TimerWorkDataTimer);
     connect(work->Button1, &QPushButton::clicked, this, &TF_Face::Button1Click);
     connect(work->cbSerX, &QCheckBox::clicked, this, &TF_Face::cbSerXClick);
     connect(work->cbSerY, &QCheckBox::clicked, this, &TF_Face::cbSerYClick);
@@ -74,32 +78,28 @@ void TF_Face::SetUpWorkDataPage() {
         tr("Окно «Ошибка угла»: %1").arg(kAngleErrorWindowKey.toString(QKeySequence::NativeText)));
 }
 
+// A start forgets the samples of the last run. Ticking an unticked box counts
+// as one click of it; the start then raises the programming-mode line even
+// when the box was ticked already. Without that line no cycle can run: the
+// start ends after its one error box, as a failed cycle does.
 void TF_Face::BtnStartAngleWrkDataClick() {
-    if (!ToggleAcquisition(work->BtnStartAngleWrkData)) return;
-    workAngles_.clear();
-    workX_.clear();
-    workY_.clear();
-    // Ticking an unticked box counts as one click of it; the start then
-    // raises the programming-mode line even when the box was ticked already.
-    // Without that line no cycle can run: the start ends after its one error
-    // box, as a failed cycle does.
-    if (!SetProgrammingModeForReadout(true, true)) {
-        work->BtnStartAngleWrkData->setText(StartCaption());
-        return;
-    }
-    TimerWorkData->setInterval(PollIntervalMs(work->EditAngleWorkDataInt->text()));
-    TimerWorkDataTimer();
+    workAcquisition_->StartClick([&] {
+        workAngles_.clear();
+        workX_.clear();
+        workY_.clear();
+        return SetProgrammingModeForReadout(true, true);
+    });
 }
 
 void TF_Face::TimerWorkDataTimer() {
-    RunPollCycle(this, TimerWorkData, work->BtnStartAngleWrkData, [&] {
+    workAcquisition_->Cycle([&] {
         TASensDig& chip = Chip();
         const std::int32_t x = Signed16(chip.GetReg(40, true));
         const std::int32_t y = Signed16(chip.GetReg(41, true));
         const std::uint16_t angle = chip.GetReg(37, true);
         const std::uint16_t ampl = chip.GetReg(38, true);
 
-        const double n = WorkDataSampleCounter;
+        const double n = state_.WorkDataSampleCounter;
         LineSeriesAngle->AddXY(n, angle);
         LineSeriesX->AddXY(n, x);
         LineSeriesY->AddXY(n, y);
@@ -108,19 +108,18 @@ void TF_Face::TimerWorkDataTimer() {
         workAngles_.push_back(angle);
         workX_.push_back(static_cast<std::int16_t>(x));
         workY_.push_back(static_cast<std::int16_t>(y));
-        for (TChart* c : {work->ChartTop, work->ChartMid, work->ChartBot}) c->RequestRedraw();
+        workAcquisition_->RedrawCharts();
 
         if (work->cbSaveToFile->isChecked()) {
             AppendRecord(FilePath(work->EditAngleDataFile->text()), WorkDataHeader(),
                          WorkDataLine(angle, ampl, x, y));
         }
-        ++WorkDataSampleCounter;
+        ++state_.WorkDataSampleCounter;
     });
 }
 
 void TF_Face::Button1Click() {
-    for (TChartSeries* s : {LineSeriesAmpl, LineSeriesAngle, LineSeriesX, LineSeriesY}) s->Clear();
-    for (TChart* c : {work->ChartTop, work->ChartMid, work->ChartBot}) c->RequestRedraw();
+    workAcquisition_->Clear();
 }
 
 AngleErrorWindow* TF_Face::AngleErrorWin() const {
@@ -133,7 +132,7 @@ void TF_Face::BtnAngleErrorClick() {
         connect(angleErrorWindow_, &AngleErrorWindow::RefreshRequested, this,
                 &TF_Face::BtnAngleErrorClick);
     }
-    Guard(this, [&] {
+    Guard(state_.errorSink, this, [&] {
         std::vector<AngleSample> samples(workAngles_.size());
         for (std::size_t i = 0; i < samples.size(); ++i)
             samples[i] = AngleSample{workAngles_[i], workX_[i], workY_[i]};

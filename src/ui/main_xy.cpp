@@ -18,7 +18,6 @@
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
-#include "ui/UnitASensChart.h"
 #include "ui/main.h"
 #include "ui_PageCircle.h"
 
@@ -29,9 +28,6 @@ namespace {
 constexpr double kAxisLimit = 35000;  // every signed 16-bit value lies inside
 constexpr int kFitIntervalMs = 250;   // at most four fits a second
 constexpr int kEllipsePoints = 360;   // segments of the drawn ellipse
-
-// Extremes of both channels since the last start of the page.
-XYExtremes XYSinCosExtremes;
 
 void ShowStatistics(Ui::PageCircle& page, const XYExtremes& e) {
     const auto show = [](QLabel* label, std::int32_t v) { label->setText(QString::number(v)); };
@@ -114,28 +110,35 @@ void TF_Face::SetUpCirclePage() {
     TimerXYFit->setSingleShot(true);
     connect(TimerXYFit, &QTimer::timeout, this, &TF_Face::RefitXYEllipse);
 
+    xyAcquisition_ = std::make_unique<Acquisition>(state_, this,
+                                                   Acquisition::Controls{circle->btnStartXYChart,
+                                                                         circle->EditXYDataInt,
+                                                                         TimerXYData,
+                                                                         {SeriesXY},
+                                                                         {circle->ChartXY}},
+                                                   [this] { TimerXYDataTimer(); });
     connect(circle->btnStartXYChart, &QPushButton::clicked, this, &TF_Face::btnStartXYChartClick);
-    connect(TimerXYData, &QTimer::timeout, this, &TF_Face::TimerXYDataTimer);
     connect(circle->Button2, &QPushButton::clicked, this, &TF_Face::Button2Click);
 }
 
+// A start forgets the extremes of the last run.
 void TF_Face::btnStartXYChartClick() {
-    if (!ToggleAcquisition(circle->btnStartXYChart)) return;
-    XYSinCosExtremes.Start();
-    TimerXYData->setInterval(PollIntervalMs(circle->EditXYDataInt->text()));
-    TimerXYDataTimer();
+    xyAcquisition_->StartClick([&] {
+        state_.XYSinCosExtremes.Start();
+        return true;
+    });
 }
 
 void TF_Face::TimerXYDataTimer() {
-    RunPollCycle(this, TimerXYData, circle->btnStartXYChart, [&] {
+    xyAcquisition_->Cycle([&] {
         TASensDig& chip = Chip();
         const std::int32_t y = Signed16(chip.GetReg(41, true));
         const std::int32_t x = Signed16(chip.GetReg(40, true));
 
-        XYSinCosExtremes.Add(x, y);
-        ShowStatistics(*circle, XYSinCosExtremes);
+        state_.XYSinCosExtremes.Add(x, y);
+        ShowStatistics(*circle, state_.XYSinCosExtremes);
         SeriesXY->AddXY(x, y);
-        circle->ChartXY->RequestRedraw();
+        xyAcquisition_->RedrawCharts();
         // The next fit runs kFitIntervalMs after the last one, or at once
         // when that has passed: never more often, never long after a point.
         if (!TimerXYFit->isActive()) {
@@ -152,7 +155,7 @@ void TF_Face::TimerXYDataTimer() {
 
 // The extremes and their labels stay: only a new start forgets them.
 void TF_Face::Button2Click() {
-    SeriesXY->Clear();
+    xyAcquisition_->Clear();
     RefitXYEllipse();
 }
 

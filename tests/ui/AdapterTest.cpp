@@ -1,5 +1,4 @@
-// A real adapter: pulled out while the chart page polls and plugged back in,
-// the "-adapters" listing, and that job run as its own process.
+// A real adapter: pulled out while the chart page polls and plugged back in.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <functional>
@@ -20,17 +19,17 @@ TEST_F(AdapterLossTest, UnplugWhilePollingStopsWithOneErrorAndReplugNeedsNoIdent
     chart.EditChartsFile->setText(Path("chart.csv"));
     chart.cbSaveChartsToFile->setChecked(true);
     chart.EditInterval->setText("2");
-    const int start = ChartSampleCounter;
+    const int start = state_.ChartSampleCounter;
     chart.btnStart->click();
-    ASSERT_TRUE(Pump(5000, [&] { return ChartSampleCounter >= start + 3; }));
+    ASSERT_TRUE(Pump(5000, [&] { return state_.ChartSampleCounter >= start + 3; }));
 
     TalmirSim_Unplug(1);
-    const int taken = ChartSampleCounter - start;
+    const int taken = state_.ChartSampleCounter - start;
     Pump(200);
     ASSERT_EQ(Errors().size(), 1) << Errors().join('\n').toStdString();
     EXPECT_TRUE(Errors()[0].contains("SPI_Write")) << Errors()[0].toStdString();
     EXPECT_FALSE(face.Timer->isActive());
-    EXPECT_EQ(ChartSampleCounter - start, taken);
+    EXPECT_EQ(state_.ChartSampleCounter - start, taken);
     EXPECT_EQ(ReadFile(Path("chart.csv")).count("\r\n"), taken + 1) << "header, then the readings";
 
     TalmirSim_Unplug(0);
@@ -38,7 +37,7 @@ TEST_F(AdapterLossTest, UnplugWhilePollingStopsWithOneErrorAndReplugNeedsNoIdent
     EXPECT_EQ(chart.btnStart->text(), "Старт") << "a failed tick ends the acquisition";
     chart.btnStart->click();
     EXPECT_EQ(Errors().size(), 1);
-    EXPECT_EQ(ChartSampleCounter - start, taken + 1);
+    EXPECT_EQ(state_.ChartSampleCounter - start, taken + 1);
     const auto calls = Trace();
     ASSERT_GE(calls.size(), 3u);
     EXPECT_STREQ(calls[0].name, "SPI_OpenChannel");
@@ -57,52 +56,6 @@ TEST_F(AdapterLossTest, UnplugWhilePollingStopsWithOneErrorAndReplugNeedsNoIdent
     face.cfg->btnReadReg->click();
     EXPECT_EQ(Errors().size(), 2) << Errors().last().toStdString();
     EXPECT_EQ(face.cfg->EditRegAct->text(), "$1234");
-}
-
-using AdapterListingTest = UiTest;
-
-TEST_F(AdapterListingTest, OneLinePerChannelOrAReasonAndAFailingExitCode) {
-    const QString line = "0\t232H\tTALMIR simulated SPI\tTLM00001\t";
-    AdapterListing listing = ListAdapters(Mpsse());
-    EXPECT_EQ(listing.exitCode, 0);
-    EXPECT_EQ(listing.lines, QStringList{line + "не открыт"});
-    EXPECT_TRUE(listing.error.isEmpty());
-
-    Face();  // the main window fills in the channel configuration
-    Mpsse().EnsureChannelOpen(0);
-    EXPECT_EQ(ListAdapters(Mpsse()).lines, QStringList{line + "открыт"});
-
-    TalmirSim_Unplug(1);
-    listing = ListAdapters(Mpsse());
-    EXPECT_NE(listing.exitCode, 0);
-    EXPECT_TRUE(listing.lines.isEmpty());
-    EXPECT_TRUE(listing.error.contains("не найдены")) << listing.error.toStdString();
-
-    TalmirSim_Unplug(0);
-    TalmirSim_FailCall("SPI_GetNumChannels", 4, 1);
-    listing = ListAdapters(Mpsse());
-    EXPECT_NE(listing.exitCode, 0);
-    EXPECT_TRUE(listing.error.contains("SPI_GetNumChannels")) << listing.error.toStdString();
-
-    listing = ListAdapters(MpsseLink());
-    EXPECT_NE(listing.exitCode, 0);
-    EXPECT_TRUE(listing.error.contains("не загружена")) << listing.error.toStdString();
-}
-
-TEST(AdaptersJob, ListsWithoutADisplayAndNamesTheLibraryOnStandardError) {
-    const auto run = RunTool(TALMIR_BIN_DIR "/talmir", {"-adapters"});
-    ASSERT_TRUE(run);
-    EXPECT_EQ(run->exitCode, 0) << run->err.toStdString();
-    EXPECT_EQ(run->out, "0\t232H\tTALMIR simulated SPI\tTLM00001\tне открыт\n");
-    EXPECT_EQ(run->err, LibraryText(TALMIR_SIM_LIBRARY) + "\n");
-
-    const auto missing = RunTool(TALMIR_BIN_DIR "/talmir", {"-adapters"}, "/nonexistent/libm.so");
-    ASSERT_TRUE(missing);
-    EXPECT_NE(missing->exitCode, 0);
-    EXPECT_TRUE(missing->out.isEmpty());
-    EXPECT_TRUE(missing->err.startsWith("Библиотека не была загружена\n"))
-        << missing->err.toStdString();
-    EXPECT_TRUE(missing->err.contains("Список адаптеров недоступен")) << missing->err.toStdString();
 }
 
 }  // namespace

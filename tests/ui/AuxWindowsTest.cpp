@@ -26,11 +26,11 @@ protected:
 };
 
 TEST_F(AuxWindowsTest, SensorWindowMasksCordicAndKeepsRegistersUnsigned) {
-    TF_ASens_Chart sensor;
+    TF_ASens_Chart sensor{state_};
     sensor.SetChip(&Face().Chip());
     sensor.ui->EditInterval->setText("0");
     Pin(0x8000, 0xFFFF, 0xFFFF, 0x1234);
-    const double n = ASensSampleCounter;
+    const double n = state_.ASensSampleCounter;
     sensor.ui->btnStart->click();
     EXPECT_EQ(LastY(sensor.SeriesCordic), 8191);
     EXPECT_EQ(LastY(sensor.SeriesCos), 32768);
@@ -46,12 +46,12 @@ TEST_F(AuxWindowsTest, SensorWindowMasksCordicAndKeepsRegistersUnsigned) {
 }
 
 TEST_F(AuxWindowsTest, SensorWindowReadFailureOrMissingChipPlotsNothing) {
-    TF_ASens_Chart sensor;
+    TF_ASens_Chart sensor{state_};
     sensor.TimerTimer();
     EXPECT_EQ(Errors().size(), 1) << "no chip attached";
     sensor.SetChip(&Face().Chip());
     TalmirSim_FailCall("SPI_Read", 4, 0);
-    AcquisitionActive = true;
+    state_.AcquisitionActive = true;
     sensor.TimerTimer();
     EXPECT_EQ(Errors().size(), 2);
     EXPECT_EQ(sensor.SeriesSin->Count(), 0);
@@ -59,7 +59,7 @@ TEST_F(AuxWindowsTest, SensorWindowReadFailureOrMissingChipPlotsNothing) {
 }
 
 TEST_F(AuxWindowsTest, ChartWindowBoxesShowAndHideAndClearEmptiesAll) {
-    TF_Chart window;
+    TF_Chart window{state_};
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::Tool));
     EXPECT_EQ(window.size(), QSize(1088, 333));
     window.ADC_Sin->AddXY(0, 1);
@@ -72,8 +72,8 @@ TEST_F(AuxWindowsTest, ChartWindowBoxesShowAndHideAndClearEmptiesAll) {
 }
 
 TEST_F(AuxWindowsTest, ShortcutsOpenTheHiddenWindows) {
-    TF_Chart chartWindow;
-    TF_ASens_Chart sensorWindow;
+    TF_Chart chartWindow{state_};
+    TF_ASens_Chart sensorWindow{state_};
     TF_Face& face = Face();
     face.AttachAuxiliaryWindows(&chartWindow, &sensorWindow);
     EXPECT_FALSE(chartWindow.isVisible());
@@ -88,7 +88,7 @@ TEST_F(AuxWindowsTest, ShortcutsOpenTheHiddenWindows) {
 }
 
 TEST_F(AuxWindowsTest, OneStopEndsEveryArmedTimerAfterOneMoreCycle) {
-    TF_ASens_Chart sensor;
+    TF_ASens_Chart sensor{state_};
     TF_Face& face = Face();
     sensor.SetChip(&face.Chip());
     face.work->EditAngleWorkDataInt->setText("60000");

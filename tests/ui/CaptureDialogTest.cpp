@@ -18,9 +18,9 @@ TEST_F(CaptureDialogTest, CapturesInModeTwoAndEveryLineReviewsBack) {
     Face().chart->ListBoxMode->setCurrentRow(2);
     Face().chart->btnStart->click();
     ASSERT_TRUE(Face().StopPollingForCapture());
-    EXPECT_FALSE(AcquisitionActive);
+    EXPECT_FALSE(state_.AcquisitionActive);
 
-    CaptureEngine engine(Face().Chip(), Mpsse());
+    CaptureEngine engine(Face().Chip(), link_);
     CaptureDialog dialog(engine, {"0", "1", "2", "3", "4", "5"});
     dialog.ui->ComboMode->setCurrentIndex(2);
     dialog.ui->SpinRate->setValue(5000);

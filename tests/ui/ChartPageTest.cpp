@@ -81,7 +81,7 @@ TEST_F(ChartPageTest, ModeZeroPlotsRegistersWithSignedVelocityAndLogsWithoutTrai
     TalmirSim_SetRegister(36, 123);
     TalmirSim_SetRegister(39, 0xFFFF);
     LogTo(Path("chart.csv"));
-    const double x = ChartSampleCounter;
+    const double x = state_.ChartSampleCounter;
     Face().TimerTimer();
     EXPECT_EQ(Points(Face().SeriesAng), Pts({{x, 40000}}));
     EXPECT_EQ(Points(Face().SeriesVelocity), Pts({{x, -1}}));
@@ -89,7 +89,7 @@ TEST_F(ChartPageTest, ModeZeroPlotsRegistersWithSignedVelocityAndLogsWithoutTrai
     EXPECT_EQ(Face().SeriesTemp->Count(), 0);
     EXPECT_EQ(Leds(), QStringList({"", "", ""})) << "mode 0 leaves the status row";
     EXPECT_EQ(ReadFile(Path("chart.csv")), "Angle;AngleRaw;Velocity\r\n40000;123;-1\r\n");
-    EXPECT_EQ(ChartSampleCounter, x + 1);
+    EXPECT_EQ(state_.ChartSampleCounter, x + 1);
     EXPECT_TRUE(Errors().isEmpty());
 }
 
@@ -97,7 +97,7 @@ TEST_F(ChartPageTest, ModeTwoUsesThePagesOwnDecoding) {
     SelectMode(2);
     LogTo(Path("chart.csv"));
     QueueFrame({0x05, 0xFF, 0x6A, 0xBC});
-    const double x = ChartSampleCounter;
+    const double x = state_.ChartSampleCounter;
     Face().TimerTimer();
     EXPECT_EQ(Points(Face().SeriesAng), Pts({{x, 27324}}));
     EXPECT_EQ(Points(Face().SeriesTemp), Pts({{x, 511}})) << "hidden series still receive points";
@@ -125,7 +125,7 @@ TEST_F(ChartPageTest, ModesOneThreeAndFourFollowTheExportDecoding) {
 
     SelectMode(4);
     QueueFrame({0x3F, 0x8A, 0xD8, 0x05, 0x7F, 0xFF});
-    const double x = ChartSampleCounter;
+    const double x = state_.ChartSampleCounter;
     Face().TimerTimer();
     EXPECT_EQ(Face().SeriesAng->YValue(2), 196607);
     EXPECT_EQ(Points(Face().SeriesTemp), Pts({{x, 43}}));
@@ -143,18 +143,18 @@ TEST_F(ChartPageTest, ModesOneThreeAndFourFollowTheExportDecoding) {
 TEST_F(ChartPageTest, ModeFiveReadsNothingWritesOneEmptyLineAndStillCounts) {
     SelectMode(5);
     LogTo(Path("chart.csv"));
-    const int start = ChartSampleCounter;
+    const int start = state_.ChartSampleCounter;
     Face().TimerTimer();
     Face().TimerTimer();
     EXPECT_EQ(ReadFile(Path("chart.csv")), "\r\n");
-    EXPECT_EQ(ChartSampleCounter, start + 2);
+    EXPECT_EQ(state_.ChartSampleCounter, start + 2);
     EXPECT_TRUE(CallsOf("SPI_Read").empty());
     for (const auto& s : Page().Chart2->Series()) EXPECT_EQ(s->Count(), 0);
 }
 
 TEST_F(ChartPageTest, ClearingKeepsTheCounterSoPointsContinueAcrossClearAndRestart) {
     SelectMode(2);
-    const int start = ChartSampleCounter;
+    const int start = state_.ChartSampleCounter;
     Face().TimerTimer();
     Face().TimerTimer();
     Page().BtnClearChart->click();
@@ -162,7 +162,7 @@ TEST_F(ChartPageTest, ClearingKeepsTheCounterSoPointsContinueAcrossClearAndResta
         EXPECT_EQ(s->Count(), 0);
         EXPECT_EQ(s->Store()->BytesUsed(), 0u) << "Сбросить frees the samples' memory";
     }
-    EXPECT_EQ(ChartSampleCounter, start + 2);
+    EXPECT_EQ(state_.ChartSampleCounter, start + 2);
 
     Page().btnStart->click();  // start: first tick at once
     Page().btnStart->click();  // stop
@@ -173,21 +173,21 @@ TEST_F(ChartPageTest, ClearingKeepsTheCounterSoPointsContinueAcrossClearAndResta
 }
 
 TEST_F(ChartPageTest, StartStopAndOneMoreTick) {
-    const int start = ChartSampleCounter;
+    const int start = state_.ChartSampleCounter;
     Page().btnStart->click();
     EXPECT_EQ(Page().btnStart->text(), "Стоп");
-    EXPECT_TRUE(AcquisitionActive);
+    EXPECT_TRUE(state_.AcquisitionActive);
     EXPECT_TRUE(Face().ui->chCFG->isChecked()) << "mode 0 checks the programming line";
-    EXPECT_EQ(ChartSampleCounter, start + 1) << "the first tick runs at once";
+    EXPECT_EQ(state_.ChartSampleCounter, start + 1) << "the first tick runs at once";
     EXPECT_TRUE(Face().Timer->isActive());
     EXPECT_EQ(Face().Timer->interval(), 100);
 
     Page().btnStart->click();
     EXPECT_EQ(Page().btnStart->text(), "Старт");
-    EXPECT_FALSE(AcquisitionActive);
+    EXPECT_FALSE(state_.AcquisitionActive);
     EXPECT_TRUE(Face().Timer->isActive()) << "stopping leaves the armed timer alone";
     Face().TimerTimer();
-    EXPECT_EQ(ChartSampleCounter, start + 2) << "the last tick runs in full";
+    EXPECT_EQ(state_.ChartSampleCounter, start + 2) << "the last tick runs in full";
     EXPECT_FALSE(Face().Timer->isActive());
 
     SelectMode(2);
@@ -208,19 +208,19 @@ TEST_F(ChartPageTest, PageChangeStopsAfterOneMoreTickWithCaptionLeftAtStop) {
     Face().ui->PageControl->setCurrentIndex(1);
     Page().btnStart->click();
     Face().ui->PageControl->setCurrentIndex(2);
-    EXPECT_FALSE(AcquisitionActive);
-    const int before = ChartSampleCounter;
+    EXPECT_FALSE(state_.AcquisitionActive);
+    const int before = state_.ChartSampleCounter;
     Face().TimerTimer();
-    EXPECT_EQ(ChartSampleCounter, before + 1);
+    EXPECT_EQ(state_.ChartSampleCounter, before + 1);
     EXPECT_FALSE(Face().Timer->isActive());
     EXPECT_EQ(Page().btnStart->text(), "Стоп");
 
     Page().btnStart->click();  // only clears the flag and resets the caption
     EXPECT_EQ(Page().btnStart->text(), "Старт");
-    EXPECT_EQ(ChartSampleCounter, before + 1);
+    EXPECT_EQ(state_.ChartSampleCounter, before + 1);
     Page().btnStart->click();
-    EXPECT_TRUE(AcquisitionActive);
-    EXPECT_EQ(ChartSampleCounter, before + 2);
+    EXPECT_TRUE(state_.AcquisitionActive);
+    EXPECT_EQ(state_.ChartSampleCounter, before + 2);
 }
 
 TEST_F(ChartPageTest, IntervalIsReadOnlyAtStart) {
@@ -242,23 +242,23 @@ TEST_F(ChartPageTest, IntervalIsReadOnlyAtStart) {
 
 TEST_F(ChartPageTest, ZeroIntervalTakesOnlyTheFirstReading) {
     Page().EditInterval->setText("0");
-    const int start = ChartSampleCounter;
+    const int start = state_.ChartSampleCounter;
     Page().btnStart->click();
-    EXPECT_EQ(ChartSampleCounter, start + 1);
+    EXPECT_EQ(state_.ChartSampleCounter, start + 1);
     EXPECT_FALSE(Face().Timer->isActive());
     EXPECT_EQ(Page().btnStart->text(), "Стоп");
 }
 
 TEST_F(ChartPageTest, UnopenableLogFileStopsPollingWithCounterUnchanged) {
     LogTo(Path("missing-folder/chart.csv"));
-    const int start = ChartSampleCounter;
+    const int start = state_.ChartSampleCounter;
     Page().btnStart->click();
     ASSERT_EQ(Errors().size(), 1);
     EXPECT_TRUE(Errors()[0].contains("missing-folder/chart.csv")) << Errors()[0].toStdString();
-    EXPECT_EQ(ChartSampleCounter, start);
+    EXPECT_EQ(state_.ChartSampleCounter, start);
     EXPECT_FALSE(Face().Timer->isActive());
     EXPECT_EQ(Page().btnStart->text(), "Старт") << "a failed tick ends the acquisition";
-    EXPECT_TRUE(AcquisitionActive);
+    EXPECT_TRUE(state_.AcquisitionActive);
 
     LogTo("");
     Face().TimerTimer();
@@ -272,8 +272,8 @@ TEST_F(ChartPageTest, FailedFrameReadIsNotAReading) {
     Face().TimerTimer();
     const QByteArray logged = ReadFile(Path("chart.csv"));
     const QStringList leds = Leds();
-    const int start = ChartSampleCounter;
-    AcquisitionActive = true;
+    const int start = state_.ChartSampleCounter;
+    state_.AcquisitionActive = true;
     TalmirSim_FailCall("SPI_Read", 4, 1);
     Face().TimerTimer();
     ASSERT_EQ(Errors().size(), 1);
@@ -282,20 +282,20 @@ TEST_F(ChartPageTest, FailedFrameReadIsNotAReading) {
     EXPECT_EQ(Face().SeriesTemp->Count(), 1);
     EXPECT_EQ(Leds(), leds);
     EXPECT_EQ(ReadFile(Path("chart.csv")), logged);
-    EXPECT_EQ(ChartSampleCounter, start);
+    EXPECT_EQ(state_.ChartSampleCounter, start);
     EXPECT_FALSE(Face().Timer->isActive());
 }
 
 TEST_F(ChartPageTest, FailedRegisterReadInModeZeroEndsTheTickBeforeAnyPoint) {
     LogTo(Path("chart.csv"));
     TalmirSim_FailCall("SPI_Read", 4, 1);
-    const int start = ChartSampleCounter;
-    AcquisitionActive = true;
+    const int start = state_.ChartSampleCounter;
+    state_.AcquisitionActive = true;
     Face().TimerTimer();
     EXPECT_EQ(Errors().size(), 1);
     for (const auto& s : Page().Chart2->Series()) EXPECT_EQ(s->Count(), 0);
     EXPECT_FALSE(QFile::exists(Path("chart.csv")));
-    EXPECT_EQ(ChartSampleCounter, start);
+    EXPECT_EQ(state_.ChartSampleCounter, start);
     EXPECT_FALSE(Face().Timer->isActive());
 }
 

@@ -76,7 +76,7 @@ TEST_F(ChipIdentificationTest, ProgrammingLinesDriveBitsZeroAndSevenWithDirectio
     EXPECT_EQ(gpio[1].value, 0x81);
     EXPECT_EQ(gpio[2].value, 0x80);
     for (const auto& c : gpio) EXPECT_EQ(c.dir, 0x81);
-    EXPECT_EQ(GPIOState, 0x80);
+    EXPECT_EQ(state_.GPIOState, 0x80);
 }
 
 TEST_F(ChipIdentificationTest, FailedLineWriteLeavesTheStateAndTheBoxAsTheyWere) {
@@ -84,7 +84,7 @@ TEST_F(ChipIdentificationTest, FailedLineWriteLeavesTheStateAndTheBoxAsTheyWere)
     Face().ui->chCFG->click();
     EXPECT_EQ(Errors().size(), 1);
     EXPECT_FALSE(Face().ui->chCFG->isChecked());
-    EXPECT_EQ(GPIOState, 0);
+    EXPECT_EQ(state_.GPIOState, 0);
     Face().ui->ch7V->click();
     EXPECT_EQ(CallsOf("FT_WriteGPIO").back().value, 0x80) << "bit 0 was never driven";
 }

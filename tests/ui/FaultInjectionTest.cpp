@@ -96,15 +96,15 @@ protected:
     // Error boxes are modal: each runs an event loop, in which an armed timer
     // would fire and could show a second box.
     void ModalErrorBoxes() {
-        SetErrorSink([this](const QString& m) {
+        state_.errorSink = [this](const QString& m) {
             errors_ << m;
             QEventLoop loop;
             QTimer::singleShot(20, &loop, &QEventLoop::quit);
             loop.exec();
-        });
+        };
     }
 
-    TF_ASens_Chart sensor_;
+    TF_ASens_Chart sensor_{state_};
 };
 
 // --- the adapter fails after a number of reads while an acquisition polls ---
@@ -221,11 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(FaultInjectionTest, OneShotExportFailsItsJobWithOneMessageNamingTheFile) {
     for (const QString& file : {QStringLiteral("/dev/full"), Path("no-folder/angle.csv")}) {
-        DestroyFace();
         errors_.clear();
-        TF_Face& face = Face({"-getdata", "1", file});
-        ASSERT_TRUE(face.JobExitCode().has_value());
-        EXPECT_EQ(*face.JobExitCode(), 1) << file.toStdString();
+        EXPECT_EQ(RunJob({"-getdata", "1", file}), 1) << file.toStdString();
         ASSERT_EQ(Errors().size(), 1) << Errors().join('\n').toStdString();
         EXPECT_TRUE(Errors()[0].contains(file)) << Errors()[0].toStdString();
         EXPECT_TRUE(HasCyrillic(Errors()[0])) << Errors()[0].toStdString();
@@ -300,9 +297,7 @@ TEST_P(OddFileTest, RegisterFileLoadSaysWhyAndLeavesTheTable) {
 
 TEST_P(OddFileTest, ConfigJobFailsWithoutWritingARegister) {
     const QString path = Make("odd.ini");
-    TF_Face& face = Face({"-config", path});
-    ASSERT_TRUE(face.JobExitCode().has_value());
-    EXPECT_EQ(*face.JobExitCode(), 1) << "a file without registers is not a configuration";
+    EXPECT_EQ(RunJob({"-config", path}), 1) << "a file without registers is not a configuration";
     ASSERT_EQ(Errors().size(), 1) << Errors().join('\n').toStdString();
     ExpectCleanMessageNaming(Errors()[0], path, GetParam().iniReason);
     for (const auto& w : CallsOf("SPI_Write"))

@@ -161,7 +161,7 @@ TEST_F(InstallModeTest, DemoCaptionSaysSo) {
     TF_FaceOptions options;
     options.exeDir = dir_.path() + "/";
     options.demo = true;
-    face_ = std::make_unique<TF_Face>(options);
+    face_ = std::make_unique<TF_Face>(link_, state_, options);
     EXPECT_TRUE(
         face_->windowTitle().startsWith(QStringLiteral("TALMIR - БИС процессора положения")));
     EXPECT_TRUE(face_->windowTitle().contains(QStringLiteral("демо")));
@@ -177,7 +177,7 @@ TEST_F(InstallModeTest, ReadOnlyExecutableFolderUsesTheUsersFoldersAndSharedPict
     options.settings = ChooseSettingsPaths(
         options.exeDir, [](const QString&) { return false; }, Path("home/.config/talmir"),
         Path("home/Documents"));
-    face_ = std::make_unique<TF_Face>(options);
+    face_ = std::make_unique<TF_Face>(link_, state_, options);
 
     EXPECT_EQ(face_->chart->EditChartsFile->text(), Path("home/Documents/data.csv"));
     EXPECT_EQ(face_->work->EditAngleDataFile->text(), Path("home/Documents/data.csv"));

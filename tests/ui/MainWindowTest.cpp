@@ -24,12 +24,12 @@ TEST_F(MainWindowTest, OpensOnChartPageWithCaptionAndDefaultChannelConfig) {
     EXPECT_EQ(face.ui->PageControl->currentWidget(), face.ui->TabSheet2);
     EXPECT_EQ(face.ui->PageControl->tabText(0), QStringLiteral("Конфигурация"));
     EXPECT_EQ(face.ui->PageControl->tabText(3), QStringLiteral("Круговой график"));
-    const auto& config = Mpsse().ChannelConfig();
+    const auto& config = link_.ChannelConfig();
     EXPECT_EQ(config.ClockRate, 1000000u);
     EXPECT_EQ(config.LatencyTimer, 1);
     EXPECT_EQ(config.configOptions, 0x20u);
     EXPECT_EQ(config.Pin, 0u);
-    EXPECT_FALSE(Mpsse().IsChannelOpen()) << "start-up must not open the channel";
+    EXPECT_FALSE(link_.IsChannelOpen()) << "start-up must not open the channel";
     EXPECT_EQ(face.ui->StatusBar->currentMessage(), LibraryText(TALMIR_SIM_LIBRARY));
 }
 
@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, UnwritableSettingsFileShowsAnErrorNamingIt) {
     TF_FaceOptions options;
     options.exeDir = dir_.path() + "/missing-folder/";
     options.args = {};
-    face_ = std::make_unique<TF_Face>(options);
+    face_ = std::make_unique<TF_Face>(link_, state_, options);
     DestroyFace();
     ASSERT_EQ(Errors().size(), 1);
     EXPECT_TRUE(Errors()[0].contains("config.ini")) << Errors()[0].toStdString();
@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, UnwritableSettingsFileShowsAnErrorNamingIt) {
 TEST_F(MainWindowTest, ClosingWhileEveryAcquisitionPollsStopsTheTimersBeforeTheSaveError) {
     TF_Face& face = Face();
     ASSERT_TRUE(QDir(dir_.path()).mkdir("config.ini"));
-    TF_ASens_Chart sensor;
+    TF_ASens_Chart sensor{state_};
     face.AttachAuxiliaryWindows(nullptr, &sensor);
     const std::pair<QLineEdit*, QAbstractButton*> acquisitions[] = {
         {face.chart->EditInterval, face.chart->btnStart},
@@ -117,12 +117,12 @@ TEST_F(MainWindowTest, ClosingWhileEveryAcquisitionPollsStopsTheTimersBeforeTheS
     }
     ASSERT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
     // A modal box runs an event loop, in which armed timers would fire.
-    SetErrorSink([this](const QString& m) {
+    state_.errorSink = [this](const QString& m) {
         errors_ << m;
         QEventLoop loop;
         QTimer::singleShot(50, &loop, &QEventLoop::quit);
         loop.exec();
-    });
+    };
     DestroyFace();
     ASSERT_EQ(Errors().size(), 1) << Errors().join('\n').toStdString();
     EXPECT_TRUE(Errors()[0].contains("config.ini")) << Errors()[0].toStdString();
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, SettingsRegisterAndIniFilesWorkInACyrillicFolder) {
     ASSERT_TRUE(QDir().mkpath(folder));
     TF_FaceOptions options;
     options.exeDir = folder;
-    face_ = std::make_unique<TF_Face>(options);
+    face_ = std::make_unique<TF_Face>(link_, state_, options);
     face_->chart->cbSaveChartsToFile->click();
     ASSERT_TRUE(QFile::exists(folder + "config.ini"));
 
@@ -152,7 +152,7 @@ TEST_F(MainWindowTest, SettingsRegisterAndIniFilesWorkInACyrillicFolder) {
     EXPECT_EQ(TalmirSim_GetRegister(5), 0x1234);
 
     DestroyFace();
-    face_ = std::make_unique<TF_Face>(options);
+    face_ = std::make_unique<TF_Face>(link_, state_, options);
     EXPECT_TRUE(face_->chart->cbSaveChartsToFile->isChecked());
     EXPECT_EQ(face_->chart->EditChartsFile->text(), folder + "data.csv");
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
@@ -160,42 +160,20 @@ TEST_F(MainWindowTest, SettingsRegisterAndIniFilesWorkInACyrillicFolder) {
 
 TEST_F(MainWindowTest, PageChangeClearsTheAcquisitionFlagOnly) {
     TF_Face& face = Face();
-    AcquisitionActive = true;
+    state_.AcquisitionActive = true;
     face.ui->PageControl->setCurrentIndex(0);
-    EXPECT_FALSE(AcquisitionActive);
+    EXPECT_FALSE(state_.AcquisitionActive);
 }
 
 TEST_F(MainWindowTest, FewerThanTwoArgumentsRunNoIdentification) {
     Face({"-getdata"});
     EXPECT_EQ(TalmirSim_TraceCount(), 0u);
-    EXPECT_FALSE(Face().JobExitCode().has_value());
 }
 
 TEST_F(MainWindowTest, UnknownOrWrongCaseFirstArgumentIdentifiesAndOpensTheWindow) {
-    TF_Face& face = Face({"-GETDATA", "1", Path("x.csv")});
+    Face({"-GETDATA", "1", Path("x.csv")});
     EXPECT_FALSE(CallsOf("SPI_Read").empty()) << "identification reads register 0";
-    EXPECT_FALSE(face.JobExitCode().has_value());
     EXPECT_FALSE(QFile::exists(Path("x.csv")));
-}
-
-TEST_F(MainWindowTest, JobWithNonIntegerModeFailsWithoutRecord) {
-    TF_Face& face = Face({"-getdata", "abc", Path("x.csv")});
-    ASSERT_TRUE(face.JobExitCode().has_value());
-    EXPECT_NE(*face.JobExitCode(), 0);
-    EXPECT_FALSE(QFile::exists(Path("x.csv")));
-    ASSERT_FALSE(Errors().isEmpty());
-    EXPECT_TRUE(Errors().last().contains("abc"));
-}
-
-TEST(CommandLineJob, GetdataAndConfigWithTwoArgumentsAndAdaptersAloneAreJobs) {
-    EXPECT_TRUE(IsCommandLineJob({"-getdata", "1"}));
-    EXPECT_TRUE(IsCommandLineJob({"-config", "f.ini"}));
-    EXPECT_TRUE(IsCommandLineJob({"-adapters"}));
-    EXPECT_TRUE(IsAdaptersJob({"-adapters"}));
-    EXPECT_FALSE(IsAdaptersJob({"-getdata", "-adapters"}));
-    EXPECT_FALSE(IsCommandLineJob({"-config"}));
-    EXPECT_FALSE(IsCommandLineJob({"-GETDATA", "1", "f"}));
-    EXPECT_FALSE(IsCommandLineJob({"-3v", "x"}));
 }
 
 }  // namespace

@@ -12,24 +12,22 @@
 
 namespace {
 
-using talmir::PollPauseBegins;
-using talmir::RunInPollPause;
-
 void RunEventLoop(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
-// Lets the window's queue forget earlier polling and run what still waits.
+// A queue of the test's own, which has seen no polling yet.
 class PollPause : public ::testing::Test {
 protected:
-    void SetUp() override { RunEventLoop(70); }
+    talmir::PollPauseQueue queue;
     QObject context;
     std::vector<int> ran;
     void Add(int n) {
-        RunInPollPause(&context, [this, n] { ran.push_back(n); });
+        queue.Add(&context, [this, n] { ran.push_back(n); });
     }
+    void PollPauseBegins(int intervalMs) { queue.PauseBegins(intervalMs); }
 };
 
 TEST_F(PollPause, WorkRunsAtOnceUnlessPollingIsFast) {
@@ -73,7 +71,7 @@ TEST_F(PollPause, WorkOfADestroyedContextIsDropped) {
     PollPauseBegins(1);
     auto gone = std::make_unique<QObject>();
     bool ranGone = false;
-    RunInPollPause(gone.get(), [&] { ranGone = true; });
+    queue.Add(gone.get(), [&] { ranGone = true; });
     Add(1);
     gone.reset();
     PollPauseBegins(1);

@@ -61,7 +61,7 @@ TEST_F(TranslationTest, MainWindowCaptionsFollowTheChosenLanguage) {
         EXPECT_EQ(face.chart->btnStart->text(), text("Старт", "Start"));
         face.chart->btnStart->click();
         EXPECT_EQ(face.chart->btnStart->text(), text("Стоп", "Stop"));
-        EXPECT_TRUE(AcquisitionActive);
+        EXPECT_TRUE(state_.AcquisitionActive);
         face.chart->btnStart->click();
         EXPECT_EQ(face.chart->btnStart->text(), text("Старт", "Start"));
         DestroyFace();

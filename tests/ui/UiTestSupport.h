@@ -1,6 +1,8 @@
-// Fixture of the widget tests: the simulator at power-on state, a fresh
-// executable folder for config.ini and data files, error boxes captured
-// instead of shown, and the main window created on demand.
+// Fixtures of the widget and job tests: the simulator at power-on state, a
+// link of the test's own bound to it and the windows' shared state of its
+// own, a fresh executable folder for config.ini and data files, error boxes
+// captured instead of shown; jobs run in process and the main window created
+// on demand.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,7 +20,9 @@
 #include <optional>
 #include <vector>
 
+#include "app/Jobs.h"
 #include "talmir_sim_control.h"
+#include "ui/AcquisitionState.h"
 #include "ui/ErrorBox.h"
 #include "ui/UnitASensChart.h"
 #include "ui/main.h"
@@ -77,6 +81,16 @@ inline std::optional<ToolRun> RunTool(const QString& exe, const QStringList& arg
     return run;
 }
 
+// Binds `link` to the simulated adapter; false, with a failure naming the
+// reason, when it cannot.
+inline bool BindSimulator(MpsseLink& link) {
+    std::string message;
+    link.LoadMPSSELibrary({TALMIR_SIM_LIBRARY}, [&](const std::string& m) { message = m; });
+    if (message.empty()) return true;
+    ADD_FAILURE() << "simulator not bound: " << message;
+    return false;
+}
+
 // Every recorded adapter call since the last TraceClear.
 inline std::vector<TalmirSimCall> Trace() {
     std::vector<TalmirSimCall> calls(TalmirSim_TraceCount());
@@ -92,37 +106,32 @@ inline std::vector<TalmirSimCall> CallsOf(const char* name) {
     return out;
 }
 
-class UiTest : public ::testing::Test {
+class ToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        Mpsse().ResetChannel();
         TalmirSim_Reset();
-        AcquisitionActive = false;
-        GPIOState = 0;
+        ASSERT_TRUE(BindSimulator(link_));
+        TalmirSim_TraceClear();
         errors_.clear();
-        SetErrorSink([this](const QString& m) { errors_ << m; });
-    }
-    void TearDown() override {
-        face_.reset();
-        SetErrorSink({});
+        state_.errorSink = [this](const QString& m) { errors_ << m; };
     }
 
-    // The main window with the given command-line arguments, its folder the
-    // test's own temporary folder.
-    TF_Face& Face(const QStringList& args = {}) {
-        if (!face_) {
-            TF_FaceOptions options;
-            options.exeDir = dir_.path() + "/";
-            options.args = args;
-            face_ = std::make_unique<TF_Face>(options);
-        }
-        return *face_;
+    // Runs a job on the chip ("-getdata", "-config") as the program does, the
+    // test's folder standing for the executable's, on `link` (the test's own
+    // when null); its exit code. Its notes go to Notes(), its failures to
+    // Errors().
+    int RunJob(const QStringList& args, MpsseLink* link = nullptr) {
+        JobOutput output;
+        output.note = [this](const QString& line) { notes_ << line; };
+        output.error = [this](const QString& m) { errors_ << m; };
+        return RunChipJob(link != nullptr ? *link : link_, state_,
+                          SettingsPathsForExecutable(dir_.path() + "/"), args, output);
     }
-    void DestroyFace() { face_.reset(); }
 
     QString Path(const QString& name) const { return dir_.path() + "/" + name; }
     const QStringList& Errors() const { return errors_; }
+    const QStringList& Notes() const { return notes_; }
 
     // Runs the event loop until `done` holds or `ms` have passed; returns `done`.
     static bool Pump(
@@ -135,7 +144,28 @@ protected:
     }
 
     QTemporaryDir dir_;
-    QStringList errors_;
+    QStringList errors_, notes_;
+    MpsseLink link_;          // the test's own, bound to the simulator
+    AcquisitionState state_;  // the test's own, shared by its windows
+};
+
+class UiTest : public ToolTest {
+protected:
+    void TearDown() override { face_.reset(); }
+
+    // The main window with the given command-line arguments, its folder the
+    // test's own temporary folder.
+    TF_Face& Face(const QStringList& args = {}) {
+        if (!face_) {
+            TF_FaceOptions options;
+            options.exeDir = dir_.path() + "/";
+            options.args = args;
+            face_ = std::make_unique<TF_Face>(link_, state_, options);
+        }
+        return *face_;
+    }
+    void DestroyFace() { face_.reset(); }
+
     std::unique_ptr<TF_Face> face_;
 };
 

@@ -43,7 +43,7 @@ protected:
 
 TEST_F(WorkDataPageTest, SignedXYAndUnsignedAngleAmplitudeArePlottedAndLogged) {
     Pin(0x8000, 0x7FFF, 0x00AB, 0xFFFF);
-    const double n = WorkDataSampleCounter;
+    const double n = state_.WorkDataSampleCounter;
     TF_Face& face = StartOnce(Path("work.csv"));
     Pin(0xFFFF, 0x8000, 0xFFFF, 0);
     face.TimerWorkDataTimer();
@@ -58,7 +58,7 @@ TEST_F(WorkDataPageTest, SignedXYAndUnsignedAngleAmplitudeArePlottedAndLogged) {
     EXPECT_EQ(face.LineSeriesAmpl->YValue(0), 65535);
     EXPECT_EQ(ReadFile(Path("work.csv")),
               "Angle;Anplitude;X;Y;\r\n00AB;65535;-32768;32767;\r\nFFFF;0;-1;-32768;\r\n");
-    EXPECT_EQ(WorkDataSampleCounter, n + 2);
+    EXPECT_EQ(state_.WorkDataSampleCounter, n + 2);
 }
 
 TEST_F(WorkDataPageTest, ExistingFileOnlyGainsDataLines) {
@@ -72,7 +72,7 @@ TEST_F(WorkDataPageTest, ExistingFileOnlyGainsDataLines) {
 
 TEST_F(WorkDataPageTest, NumberingContinuesAfterClearingAndRestart) {
     Pin(1, 2, 3, 777);
-    const double n = WorkDataSampleCounter;
+    const double n = state_.WorkDataSampleCounter;
     TF_Face& face = StartOnce();
     face.work->BtnStartAngleWrkData->click();  // stop
     EXPECT_EQ(face.work->BtnStartAngleWrkData->text(), QStringLiteral("Старт"));
@@ -92,7 +92,7 @@ TEST_F(WorkDataPageTest, StopLeavesArmedTimerForExactlyOneMoreCycle) {
     EXPECT_TRUE(face.TimerWorkData->isActive());
     EXPECT_EQ(face.TimerWorkData->interval(), 60000);
     face.work->BtnStartAngleWrkData->click();
-    EXPECT_FALSE(AcquisitionActive);
+    EXPECT_FALSE(state_.AcquisitionActive);
     EXPECT_TRUE(face.TimerWorkData->isActive()) << "a stop does not touch the timer";
     face.TimerWorkDataTimer();  // the armed timer fires once more
     EXPECT_EQ(face.LineSeriesX->Count(), 2);
@@ -102,21 +102,20 @@ TEST_F(WorkDataPageTest, StopLeavesArmedTimerForExactlyOneMoreCycle) {
 TEST_F(WorkDataPageTest, StartRaisesProgrammingLine) {
     TF_Face& face = StartOnce();
     EXPECT_TRUE(face.ui->chCFG->isChecked());
-    EXPECT_TRUE(GPIOState & 1);
+    EXPECT_TRUE(state_.GPIOState & 1);
     EXPECT_FALSE(CallsOf("FT_WriteGPIO").empty());
 }
 
 TEST_F(WorkDataPageTest, StartWithoutAdapterShowsOneErrorAndEnds) {
     MpsseLink noLibrary;
-    for (MpsseLink* link : {&Mpsse(), &noLibrary}) {
+    for (MpsseLink* link : {&link_, &noLibrary}) {
         DestroyFace();
         errors_.clear();
         TalmirSim_Reset();
         TalmirSim_FailCall("SPI_OpenChannel", 2, 0);
         TF_FaceOptions options;
         options.exeDir = dir_.path() + "/";
-        options.link = link;
-        face_ = std::make_unique<TF_Face>(options);
+        face_ = std::make_unique<TF_Face>(*link, state_, options);
         face_->work->EditAngleWorkDataInt->setText("60000");
         face_->work->BtnStartAngleWrkData->click();
         const bool bound = link->IsBound();
@@ -141,18 +140,18 @@ TEST_F(WorkDataPageTest, IntervalTextFallsBackTo100AndNegativeIsClamped) {
 TEST_F(WorkDataPageTest, FailedRegisterReadEndsCycleBeforePlotting) {
     TF_Face& face = Face();
     face.work->EditAngleWorkDataInt->setText("60000");
-    const auto n = WorkDataSampleCounter;
+    const auto n = state_.WorkDataSampleCounter;
     TalmirSim_FailCall("SPI_Read", 4, 0);
     face.work->BtnStartAngleWrkData->click();
     ASSERT_EQ(Errors().size(), 1);
     EXPECT_TRUE(Errors()[0].contains("SPI_Read")) << Errors()[0].toStdString();
     EXPECT_EQ(face.LineSeriesX->Count(), 0);
-    EXPECT_EQ(WorkDataSampleCounter, n);
+    EXPECT_EQ(state_.WorkDataSampleCounter, n);
     EXPECT_FALSE(face.TimerWorkData->isActive());
 }
 
 TEST_F(WorkDataPageTest, EmptyFileNameFailsAfterPlottingAndLeavesTimerOff) {
-    const auto n = WorkDataSampleCounter;
+    const auto n = state_.WorkDataSampleCounter;
     TF_Face& face = Face();
     face.work->EditAngleWorkDataInt->setText("60000");
     face.work->EditAngleDataFile->setText("");
@@ -161,9 +160,9 @@ TEST_F(WorkDataPageTest, EmptyFileNameFailsAfterPlottingAndLeavesTimerOff) {
     ASSERT_EQ(Errors().size(), 1);
     EXPECT_EQ(Errors()[0], QStringLiteral("Не задано имя файла данных"));
     EXPECT_EQ(face.LineSeriesAngle->Count(), 1) << "points of the cycle stay";
-    EXPECT_EQ(WorkDataSampleCounter, n);
+    EXPECT_EQ(state_.WorkDataSampleCounter, n);
     EXPECT_FALSE(face.TimerWorkData->isActive());
-    EXPECT_TRUE(AcquisitionActive);
+    EXPECT_TRUE(state_.AcquisitionActive);
     EXPECT_EQ(face.work->BtnStartAngleWrkData->text(), QStringLiteral("Старт"));
 }
 

@@ -3,8 +3,8 @@
 // arguments refused with exit code 1.
 #include <QTemporaryDir>
 
-#include "UiTestSupport.h"
 #include "core/CaptureRecord.h"
+#include "ui/UiTestSupport.h"
 
 namespace talmir::test {
 namespace {

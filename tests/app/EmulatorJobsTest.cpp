@@ -2,8 +2,8 @@
 // emulator: the same data lines and register writes as through the simulator.
 #include <QTemporaryDir>
 
-#include "UiTestSupport.h"
 #include "emu/EmuTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 namespace talmir::test {
 namespace {
@@ -18,9 +18,10 @@ constexpr ModeCase kModes[] = {{0, 0x0000, 0x0000}, {1, 0x0000, 0x0000}, {2, 0x1
                                {3, 0x0000, 0x0800}, {4, 0x1000, 0x0800}, {5, 0x2000, 0x0000}};
 constexpr std::uint16_t kAngle = 0x2345;
 
-class EmulatorJobsTest : public ::testing::Test {
+class EmulatorJobsTest : public ToolTest {
 protected:
     void SetUp() override {
+        ToolTest::SetUp();
         emu_ = emutest::api();
         ASSERT_NE(emu_, nullptr) << "cannot load " << TALMIR_EMU_LIBRARY;
         static MpsseLink link;
@@ -30,14 +31,8 @@ protected:
         }
         emuLink_ = &link;
         emuLink_->ResetChannel();
-        Mpsse().ResetChannel();
         emu_->Reset();
-        TalmirSim_Reset();
-        ASSERT_TRUE(dir_.isValid());
-        // A job's failure (mode 5 takes no reading) must not open a modal box.
-        SetErrorSink([](const QString&) {});
     }
-    void TearDown() override { SetErrorSink({}); }
 
     // Sets both chips alike: magnet frozen, interface-mode registers pinned.
     void SetChips(std::uint16_t reg38, std::uint16_t reg11) {
@@ -49,21 +44,8 @@ protected:
         emu_->SetRegister(11, reg11);
     }
 
-    // Runs a job in a main window on the given link; its exit code.
-    int RunJob(MpsseLink* link, const QStringList& args) {
-        TF_FaceOptions options;
-        options.exeDir = dir_.path() + "/";
-        options.args = args;
-        options.link = link;
-        TF_Face face(options);
-        return face.JobExitCode().value_or(-1);
-    }
-
-    QString Path(const QString& name) const { return dir_.path() + "/" + name; }
-
     const emutest::Api* emu_ = nullptr;
     MpsseLink* emuLink_ = nullptr;
-    QTemporaryDir dir_;
 };
 
 TEST_F(EmulatorJobsTest, GetDataGivesTheSimulatorsLinesInEveryReadoutMode) {
@@ -73,8 +55,8 @@ TEST_F(EmulatorJobsTest, GetDataGivesTheSimulatorsLinesInEveryReadoutMode) {
         const QString mode = QString::number(c.mode);
         const QString simFile = Path("sim" + mode + ".csv");
         const QString emuFile = Path("emu" + mode + ".csv");
-        const int simCode = RunJob(nullptr, {"-getdata", mode, simFile});
-        const int emuCode = RunJob(emuLink_, {"-getdata", mode, emuFile});
+        const int simCode = RunJob({"-getdata", mode, simFile});
+        const int emuCode = RunJob({"-getdata", mode, emuFile}, emuLink_);
         EXPECT_EQ(emuCode, simCode);
         const QByteArray lines = ReadFile(simFile);
         EXPECT_EQ(lines.count("\r\n"), c.mode == 5 ? 1 : 2) << lines.constData();
@@ -84,8 +66,8 @@ TEST_F(EmulatorJobsTest, GetDataGivesTheSimulatorsLinesInEveryReadoutMode) {
 
 TEST_F(EmulatorJobsTest, ConfigWritesTheSameRegistersAsThroughTheSimulator) {
     WriteFile(Path("regs.ini"), "[REG_CFG]\n5=0x0505\n7=65535\n38=$1000\n72=4660\n");
-    EXPECT_EQ(RunJob(nullptr, {"-config", Path("regs.ini")}), 0);
-    EXPECT_EQ(RunJob(emuLink_, {"-config", Path("regs.ini")}), 0);
+    EXPECT_EQ(RunJob({"-config", Path("regs.ini")}), 0);
+    EXPECT_EQ(RunJob({"-config", Path("regs.ini")}, emuLink_), 0);
     for (const int addr : {5, 7, 38, 72}) {
         SCOPED_TRACE(addr);
         EXPECT_NE(TalmirSim_GetRegister(addr), 0);

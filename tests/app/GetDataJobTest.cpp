@@ -1,10 +1,10 @@
 // The "-getdata" job end to end: the tool runs as its own process against the
-// simulated adapter, without a display.
+// simulated adapter, without a display; and in process.
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 namespace talmir::test {
 namespace {
@@ -75,7 +75,20 @@ TEST_F(GetDataJobTest, ModeThatIsNotAnIntegerFailsWithTheReasonAndNoRecord) {
     EXPECT_NE(exitCode_, 0);
     EXPECT_TRUE(stderr_.contains(QStringLiteral("«one» не является целым числом")))
         << stderr_.toStdString();
+    EXPECT_TRUE(stderr_.endsWith(QStringLiteral(
+        "CHIP_HARD_ID = 0x10F1\nОшибка: -getdata: режим считывания «one» не является целым "
+        "числом\n")))
+        << stderr_.toStdString();
     EXPECT_FALSE(QFile::exists(Path("angle.csv")));
+}
+
+using GetDataInProcessTest = ToolTest;
+
+TEST_F(GetDataInProcessTest, JobWithNonIntegerModeFailsWithoutRecord) {
+    EXPECT_NE(RunJob({"-getdata", "abc", Path("x.csv")}), 0);
+    EXPECT_FALSE(QFile::exists(Path("x.csv")));
+    ASSERT_FALSE(Errors().isEmpty());
+    EXPECT_TRUE(Errors().last().contains("abc"));
 }
 
 TEST_F(GetDataJobTest, UnwritableFileFailsWithTheReason) {

@@ -1,9 +1,6 @@
-// The command-line dispatch: with two or more arguments the chip is
-// identified first; "-getdata" and "-config" then run their job, report to
-// standard error and end the process with an exit code that tells whether
-// the job succeeded. "-adapters" lists the adapter channels without touching
-// the chip; "-xyfit" and "-angleerror" analyse a data file without either.
-#include <cstdio>
+#include "app/Jobs.h"
+
+#include <cstdint>
 #include <stdexcept>
 
 #include "core/AnalysisFiles.h"
@@ -11,21 +8,14 @@
 #include "core/Files.h"
 #include "core/IntText.h"
 #include "device/CaptureEngine.h"
+#include "device/ChipIdentification.h"
 #include "device/DeviceError.h"
+#include "device/TASensDig.h"
 #include "ui/ErrorBox.h"
+#include "ui/FaceOperations.h"
 #include "ui/FilePath.h"
-#include "ui/main.h"
-#include "ui_main.h"
 
 namespace talmir {
-
-namespace {
-
-void Report(const QString& text) {
-    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
-}
-
-}  // namespace
 
 bool IsAdaptersJob(const QStringList& args) {
     return !args.isEmpty() && args[0] == "-adapters";
@@ -35,10 +25,13 @@ bool IsAnalysisJob(const QStringList& args) {
     return args.size() >= 2 && (args[0] == "-xyfit" || args[0] == "-angleerror");
 }
 
+bool IsChipJob(const QStringList& args) {
+    return args.size() >= 2 &&
+           (args[0] == "-getdata" || args[0] == "-config" || args[0] == "-capture");
+}
+
 bool IsCommandLineJob(const QStringList& args) {
-    return IsAdaptersJob(args) || IsAnalysisJob(args) ||
-           (args.size() >= 2 &&
-            (args[0] == "-getdata" || args[0] == "-config" || args[0] == "-capture"));
+    return IsAdaptersJob(args) || IsAnalysisJob(args) || IsChipJob(args);
 }
 
 namespace {
@@ -127,58 +120,13 @@ AdapterListing ListAdapters(const MpsseLink& link) {
     return listing;
 }
 
-void TF_Face::RunCommandLine() {
-    const QStringList& args = options_.args;
-    if (args.size() < 2 || IsAdaptersJob(args) || IsAnalysisJob(args)) return;
-    btnIniChipClick();
-    if (IsCommandLineJob(args)) RunJob(args[0]);
-}
-
-void TF_Face::RunJob(const QString& job) {
-    const QStringList& args = options_.args;
-    Report(ui->LabelHardID->text());
-    if (!ui->LabelHardID->toolTip().isEmpty()) Report(ui->LabelHardID->toolTip());
-    jobExitCode_ = 1;
-    const bool done = Guard(this, [&] {
-        if (job == "-getdata") {
-            const auto mode = ParseInt(args[1].toStdString());
-            if (!mode)
-                throw std::runtime_error("-getdata: режим считывания «" + args[1].toStdString() +
-                                         "» не является целым числом");
-            const QString file = args.value(2);
-            const int readoutMode = *mode & 0xFF;
-            ReadAngleDataToFile(static_cast<std::uint8_t>(readoutMode), file);
-            // Modes 5 and above take no reading: the job did not do its work.
-            if (readoutMode > 4)
-                throw std::runtime_error(
-                    QStringLiteral("-getdata: в режиме считывания %1 отсчёт не снимается, "
-                                   "в %2 нет новой записи")
-                        .arg(readoutMode)
-                        .arg(file)
-                        .toStdString());
-            Report(QStringLiteral("-getdata: запись в режиме считывания %1 добавлена в %2")
-                       .arg(readoutMode)
-                       .arg(file));
-        } else if (job == "-capture") {
-            RunCaptureJob();
-        } else {
-            if (!chipIdentified_) Report(QStringLiteral("-config: микросхема не опознана"));
-            const auto written = LoadRegsFromIni(args[1]);
-            if (!written)
-                throw std::runtime_error("-config: файл регистров «" + args[1].toStdString() +
-                                         "» не найден");
-            Report(
-                QStringLiteral("-config: записано регистров из %2: %1").arg(*written).arg(args[1]));
-        }
-    });
-    if (done) jobExitCode_ = 0;
-}
+namespace {
 
 // "-capture MODE RATE_HZ COUNT FILE": the samples go to FILE as they arrive
 // (header "t_us;" and the mode's fields, CR LF lines), so a failure leaves
 // those before it written; only all COUNT samples make the job succeed.
-void TF_Face::RunCaptureJob() {
-    const QStringList& args = options_.args;
+void RunCaptureJob(TASensDig& chip, MpsseLink& link, const QStringList& args,
+                   const JobOutput& output) {
     if (args.size() != 5) throw std::runtime_error("-capture: нужно РЕЖИМ ЧАСТОТА_ГЦ ЧИСЛО ФАЙЛ");
     const auto mode = ParseInt(args[1].toStdString());
     bool rateOk = false, countOk = false;
@@ -199,7 +147,7 @@ void TF_Face::RunCaptureJob() {
         throw std::runtime_error("-capture: не удалось создать файл «" + PathText(path) + "»");
     std::string text = CaptureHeader(*mode) + "\r\n";
     bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    CaptureEngine engine(*chip_, *options_.link);
+    CaptureEngine engine(chip, link);
     const CaptureResult result =
         engine.Run({*mode, rate, count}, [&](std::vector<CapturedSample>&& block) {
             text.clear();
@@ -212,12 +160,69 @@ void TF_Face::RunCaptureJob() {
     if (!result.error.empty())
         throw std::runtime_error("-capture: " + result.error +
                                  "; записано отсчётов: " + std::to_string(result.taken));
-    Report(QStringLiteral("-capture: %1 отсчётов в режиме %2 записано в %3 (%4)")
-               .arg(result.taken)
-               .arg(*mode)
-               .arg(args[4])
-               .arg(result.paced ? QStringLiteral("такты адаптера")
-                                 : QStringLiteral("часы компьютера")));
+    output.note(QStringLiteral("-capture: %1 отсчётов в режиме %2 записано в %3 (%4)")
+                    .arg(result.taken)
+                    .arg(*mode)
+                    .arg(args[4])
+                    .arg(result.paced ? QStringLiteral("такты адаптера")
+                                      : QStringLiteral("часы компьютера")));
+}
+
+// The job proper, once the chip was identified or not: raises when it did not
+// do its work.
+void RunIdentifiedChipJob(TASensDig& chip, MpsseLink& link, bool identified,
+                          const QStringList& args, const JobOutput& output) {
+    if (args[0] == "-capture") {
+        RunCaptureJob(chip, link, args, output);
+    } else if (args[0] == "-getdata") {
+        const auto mode = ParseInt(args[1].toStdString());
+        if (!mode)
+            throw std::runtime_error("-getdata: режим считывания «" + args[1].toStdString() +
+                                     "» не является целым числом");
+        const QString file = args.value(2);
+        const int readoutMode = *mode & 0xFF;
+        ReadAngleDataToFile(chip, static_cast<std::uint8_t>(readoutMode), file);
+        // Modes 5 and above take no reading: the job did not do its work.
+        if (readoutMode > 4)
+            throw std::runtime_error(
+                QStringLiteral("-getdata: в режиме считывания %1 отсчёт не снимается, "
+                               "в %2 нет новой записи")
+                    .arg(readoutMode)
+                    .arg(file)
+                    .toStdString());
+        output.note(QStringLiteral("-getdata: запись в режиме считывания %1 добавлена в %2")
+                        .arg(readoutMode)
+                        .arg(file));
+    } else {
+        if (!identified) output.note(QStringLiteral("-config: микросхема не опознана"));
+        const auto written = LoadRegsFromIni(chip, args[1]);
+        if (!written)
+            throw std::runtime_error("-config: файл регистров «" + args[1].toStdString() +
+                                     "» не найден");
+        output.note(
+            QStringLiteral("-config: записано регистров из %2: %1").arg(*written).arg(args[1]));
+    }
+}
+
+}  // namespace
+
+int RunChipJob(MpsseLink& link, AcquisitionState& state, const SettingsPaths& settings,
+               const QStringList& args, const JobOutput& output) {
+    MakeSettingsFolders(settings);
+    const ConfigValues config = ReadConfigValues(settings);
+    TASensDig chip(link);
+    FillChannelConfig(link.ChannelConfig(), kDefaultSpiClockKHz * 1000);
+    const bool done = Guard(output.error, nullptr, [&] {
+        // With no box to tick, the programming-mode line is raised first, as
+        // for the window's unticked box.
+        const ChipIdentification id = IdentifyChip(link, chip, state.GPIOState, true);
+        output.note(HardIDText(id.value, id.identified));
+        if (!id.failure.empty()) output.note(QString::fromUtf8(id.failure));
+        RunIdentifiedChipJob(chip, link, id.identified, args, output);
+    });
+    // The settings file is rewritten as read, as the window does when it closes.
+    Guard(output.error, nullptr, [&] { WriteConfigValuesAtExit(settings.configFile, config); });
+    return done ? 0 : 1;
 }
 
 }  // namespace talmir

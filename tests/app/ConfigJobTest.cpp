@@ -4,13 +4,12 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-#include "UiTestSupport.h"
-#include "ui_main.h"
+#include "ui/UiTestSupport.h"
 
 namespace talmir::test {
 namespace {
 
-class ConfigJobTest : public UiTest {
+class ConfigJobTest : public ToolTest {
 protected:
     void WriteFile(const QString& name, const QByteArray& bytes) {
         QFile f(Path(name));
@@ -43,10 +42,10 @@ protected:
 
 TEST_F(ConfigJobTest, IdentifiesThenWritesTheIniValuesAndEndsWithZero) {
     WriteFile("regs.ini", "[REG_CFG]\n5=0x0505\n7=-1\n");
-    TF_Face& face = Face({"-config", Path("regs.ini")});
-    ASSERT_TRUE(face.JobExitCode().has_value());
-    EXPECT_EQ(*face.JobExitCode(), 0);
-    EXPECT_TRUE(face.ChipIdentified());
+    EXPECT_EQ(RunJob({"-config", Path("regs.ini")}), 0);
+    ASSERT_FALSE(Notes().isEmpty());
+    EXPECT_EQ(Notes()[0],
+              QStringLiteral("Микросхема опознана - TALMIR 2016. CHIP_HARD_ID = 0x10F1"));
     EXPECT_EQ(TalmirSim_GetRegister(5), 0x0505);
     // The identification (GPIO write, register 0 read) precedes the register write.
     const auto trace = Trace();
@@ -81,6 +80,11 @@ TEST_F(ConfigJobTest, ProcessWithValidFileSucceedsWithoutADisplayAndSavesSetting
     EXPECT_TRUE(run.stderrText.contains(QStringLiteral("Микросхема опознана")))
         << run.stderrText.toStdString();
     EXPECT_FALSE(run.stderrText.contains(QStringLiteral("-config: микросхема не опознана")));
+    EXPECT_EQ(run.stderrText,
+              QStringLiteral("Библиотека MPSSE: " TALMIR_SIM_DIR "/libtalmirsim.so\n"
+                             "Микросхема опознана - TALMIR 2016. CHIP_HARD_ID = "
+                             "0x10F1\n-config: записано регистров из ") +
+                  Path("regs.ini") + ": 2\n");
     EXPECT_TRUE(QFile::exists(Path("config.ini"))) << "shutdown rewrites the settings";
 }
 
