@@ -103,7 +103,7 @@ CaptureResult CaptureEngine::RunPaced(const CaptureSettings& s, const BlockSink&
         const std::uint64_t n = BlockSize(s.rateHz, s.count - result.taken);
         buffer.assign(n * bytes, 0);
         const std::int64_t burstUs = result.taken == 0 ? 0 : MicrosSince(start);
-        const FrameBurst burst = link_.ReadFrames(TASensDig::kChannel, buffer.data(), bits,
+        const FrameBurst burst = link_.ReadFrames(link_.Channel(), buffer.data(), bits,
                                                   static_cast<std::uint32_t>(n), period);
         const std::uint32_t done = std::min<std::uint32_t>(burst.framesDone, n);
         std::vector<CapturedSample> block(done);

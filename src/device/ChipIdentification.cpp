@@ -13,7 +13,7 @@ constexpr int kIdentificationAttempts = 6;
 void DriveGPIOBit(MpsseLink& link, std::uint8_t& GPIOState, int bit, bool on) {
     const auto mask = static_cast<std::uint8_t>(1u << bit);
     const auto state = static_cast<std::uint8_t>(on ? (GPIOState | mask) : (GPIOState & ~mask));
-    link.GPIOWrite(TASensDig::kChannel, kGPIODirection, state);
+    link.GPIOWrite(link.Channel(), kGPIODirection, state);
     GPIOState = state;
 }
 

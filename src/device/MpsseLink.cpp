@@ -173,8 +173,14 @@ bool MpsseLink::IsBound() const {
 // Opens and initialises the channel when none is open. A failed open or
 // initialisation leaves no channel open (a handle it gave is closed), so the
 // next transfer tries again.
+void MpsseLink::SelectChannel(std::uint32_t index) {
+    if (SPIHandle != nullptr && openChannel_ != index) ResetChannel();
+    channel_ = index;
+}
+
 void MpsseLink::EnsureChannelOpen(std::uint32_t channel) {
-    if (SPIHandle != nullptr) return;
+    if (SPIHandle != nullptr && openChannel_ == channel) return;
+    if (SPIHandle != nullptr) ResetChannel();
     if (!IsBound()) throw DeviceError("SPI_OpenChannel", kNotBound);
     FT_HANDLE handle = nullptr;
     const FT_STATUS opened = fn_.SPI_OpenChannel(channel, &handle);
@@ -191,6 +197,7 @@ void MpsseLink::EnsureChannelOpen(std::uint32_t channel) {
         throw DeviceError("SPI_InitChannel", initialised);
     }
     SPIHandle = handle;
+    openChannel_ = channel;
 }
 
 FT_STATUS MpsseLink::Transfer(SPI_Read_t call, const char* name, std::uint32_t channel,

@@ -103,6 +103,12 @@ public:
     mpsse::ChannelConfig& ChannelConfig() { return config_; }
     bool IsChannelOpen() const { return SPIHandle != nullptr; }
 
+    // The channel the chip's transfers go to: 0 unless another was chosen.
+    std::uint32_t Channel() const { return channel_; }
+    // Chooses the channel later transfers open; a channel of another index
+    // that is open is closed first.
+    void SelectChannel(std::uint32_t index);
+
     void EnsureChannelOpen(std::uint32_t channel);
     mpsse::FT_STATUS SPIReadData(std::uint32_t channel, std::uint8_t size, std::uint8_t* buffer);
     mpsse::FT_STATUS SPIReadBits(std::uint32_t channel, std::uint8_t bits, std::uint8_t* buffer);
@@ -150,6 +156,8 @@ private:
     UsbAccessProbe usbAccessProbe_;
     MpsseEntryPoints fn_;
     std::uint32_t channelCount_ = 0;
+    std::uint32_t channel_ = 0;
+    std::uint32_t openChannel_ = 0;  // the index SPIHandle belongs to
     mpsse::FT_HANDLE SPIHandle = nullptr;
     mpsse::ChannelConfig config_{};
 };

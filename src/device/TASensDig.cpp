@@ -19,22 +19,22 @@ TASensDig::TASensDig(MpsseLink& link) : link_(link) {
 
 void TASensDig::WriteRegWord(std::uint8_t address, std::uint16_t value) {
     const std::uint8_t command[2] = {0x00, static_cast<std::uint8_t>(address | 0x80)};
-    link_.SPIWriteData(kChannel, 2, command);
+    link_.SPIWriteData(link_.Channel(), 2, command);
     const std::uint8_t data[2] = {static_cast<std::uint8_t>(value >> 8),
                                   static_cast<std::uint8_t>(value & 0xFF)};
-    link_.SPIWriteData(kChannel, 2, data);
+    link_.SPIWriteData(link_.Channel(), 2, data);
 }
 
 std::uint16_t TASensDig::ReadRegWord(std::uint8_t address) {
     std::uint8_t buffer[2] = {0x00, address};
-    link_.SPIWriteData(kChannel, 2, buffer);
-    link_.SPIReadData(kChannel, 2, buffer);
+    link_.SPIWriteData(link_.Channel(), 2, buffer);
+    link_.SPIReadData(link_.Channel(), 2, buffer);
     return Word(buffer);
 }
 
 void TASensDig::SendNopWord() {
     const std::uint8_t nop[2] = {0x00, 0x00};
-    link_.SPIWriteData(kChannel, 2, nop);
+    link_.SPIWriteData(link_.Channel(), 2, nop);
 }
 
 bool TASensDig::IsActualReg(std::uint16_t RegAddr) const {
@@ -95,7 +95,7 @@ bool TASensDig::GuardFrame(Read read) {
 bool TASensDig::GetAngleData1(std::uint32_t& AData) {
     return GuardFrame([&] {
         std::uint8_t b[3] = {};
-        link_.SPIReadBits(kChannel, 20, b);
+        link_.SPIReadBits(link_.Channel(), 20, b);
         AData = (std::uint32_t{b[0]} << 12) + (std::uint32_t{b[1]} << 4) + b[2];
     });
 }
@@ -103,7 +103,7 @@ bool TASensDig::GetAngleData1(std::uint32_t& AData) {
 bool TASensDig::GetAngleData2(std::uint16_t& AData1, std::uint16_t& AData2) {
     return GuardFrame([&] {
         std::uint8_t b[4] = {};
-        link_.SPIReadData(kChannel, 4, b);
+        link_.SPIReadData(link_.Channel(), 4, b);
         AData1 = Word(b);
         AData2 = Word(b + 2);
     });
@@ -112,7 +112,7 @@ bool TASensDig::GetAngleData2(std::uint16_t& AData1, std::uint16_t& AData2) {
 bool TASensDig::GetAngleData3(std::uint16_t& AData1, std::uint16_t& AData2, std::uint16_t& AData3) {
     return GuardFrame([&] {
         std::uint8_t b[6] = {};
-        link_.SPIReadData(kChannel, 6, b);
+        link_.SPIReadData(link_.Channel(), 6, b);
         AData1 = Word(b);
         AData2 = Word(b + 2);
         AData3 = Word(b + 4);
@@ -123,7 +123,7 @@ bool TASensDig::GetAngleData5(std::uint16_t& Data1, std::uint16_t& Data2, std::u
                               std::uint16_t& Data4, std::uint16_t& Data5) {
     return GuardFrame([&] {
         std::uint8_t b[10] = {};
-        link_.SPIReadData(kChannel, 10, b);
+        link_.SPIReadData(link_.Channel(), 10, b);
         Data1 = Word(b);
         Data2 = Word(b + 2);
         Data3 = Word(b + 4);

@@ -20,7 +20,6 @@ struct TRegSlot {
 class TASensDig {
 public:
     static constexpr std::uint16_t kLastAddress = 81;
-    static constexpr std::uint8_t kChannel = 0;
 
     explicit TASensDig(MpsseLink& link);
 
