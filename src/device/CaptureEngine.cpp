@@ -25,6 +25,14 @@ std::uint64_t BlockSize(double rateHz, std::uint64_t remaining) {
     return std::min({wanted, remaining, kMaxBlock});
 }
 
+// Waits until `due` on the thread's clock. A sleep may end early (on Windows
+// one shorter than the system's timer tick returns at once), so the rest is
+// waited out by yielding until the clock says the instant has come.
+void WaitUntil(Clock::time_point due) {
+    std::this_thread::sleep_until(due);
+    while (Clock::now() < due) std::this_thread::yield();
+}
+
 }  // namespace
 
 CaptureEngine::CaptureEngine(TASensDig& chip, MpsseLink& link) : chip_(chip), link_(link) {}
@@ -135,8 +143,8 @@ CaptureResult CaptureEngine::RunTimed(const CaptureSettings& s, const BlockSink&
         block = {};
     };
     for (std::uint64_t k = 0; k < s.count && !cancel_; ++k) {
-        std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(
-                                                  std::chrono::duration<double>(k / s.rateHz)));
+        WaitUntil(start + std::chrono::duration_cast<Clock::duration>(
+                              std::chrono::duration<double>(k / s.rateHz)));
         CapturedSample sample;
         sample.tUs = MicrosSince(start);
         try {
