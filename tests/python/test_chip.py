@@ -196,14 +196,14 @@ def test_the_gil_is_free_during_a_capture(sim, chip):
     done = threading.Event()
     result = {}
     worker = threading.Thread(
-        target=lambda: (result.setdefault("n", len(chip.capture(2, 100, 30))), done.set()))
+        target=lambda: (result.setdefault("n", len(chip.capture(2, 100, 50))), done.set()))
     worker.start()
     spins = 0
     while not done.is_set():
         spins += 1
         time.sleep(0.001)
     worker.join()
-    assert result["n"] == 30 and spins > 50  # the capture took 0.3 s
+    assert result["n"] == 50 and spins > 20  # the capture took 0.5 s
 
 
 def test_an_unplugged_adapter_raises_and_a_replug_recovers(sim, chip):
