@@ -34,8 +34,8 @@ class CaptureFieldsTest : public testing::TestWithParam<int> {};
 TEST_P(CaptureFieldsTest, FieldsAreTheNumbersOfTheCaptureLine) {
     const int mode = GetParam();
     const std::vector<std::string> names = CaptureFieldNames(mode);
-    ASSERT_EQ(names, std::vector<std::string>(Columns(CaptureHeader(mode)).begin() + 1,
-                                              Columns(CaptureHeader(mode)).end()));
+    const std::vector<std::string> header = Columns(CaptureHeader(mode));
+    ASSERT_EQ(names, std::vector<std::string>(header.begin() + 1, header.end()));
     std::mt19937 random(mode);
     for (int i = 0; i < 2000; ++i) {
         CapturedSample sample;
