@@ -19,6 +19,7 @@ packages=(
     clang-14 libfuzzer-14-dev
     xvfb xauth
     dpkg-dev file
+    pybind11-dev python3-dev python3-numpy python3-pytest
 )
 windows=0
 if [ "${1:-}" = "--windows" ]; then

@@ -8,7 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 status=0
-for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench CaptureBench ReviewBench; do
+for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench CaptureBench ReviewBench ScriptBench; do
     echo "== $bench"
     if [[ ! -x "$build/bin/$bench" ]]; then
         echo "not built"
@@ -22,6 +22,19 @@ for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench Seri
         status=1
     fi
 done
+
+# The Python module's side of ScriptBench, at the rate ScriptBench captured at.
+echo "== script_bench.py"
+rate=$(python3 -c 'import json, sys
+runs = json.load(open(sys.argv[1]))["benchmarks"]
+print(next(r["rate_hz"] for r in runs if r["name"].startswith("BM_Capture1e6") and "rate_hz" in r))' \
+    "$results/ScriptBench.json" 2>/dev/null)
+if [[ -n "$rate" && -e "$build/python" ]]; then
+    PYTHONPATH="$build/python" /usr/bin/python3 "$(dirname "$0")/../bench/script_bench.py" \
+        "$build/lib/libtalmirsim.so" "$rate" "$results/script_bench.json" || status=1
+else
+    echo "not run: ScriptBench gave no capture rate or the module is not built"
+fi
 
 echo "== figures"
 python3 - "$results" <<'EOF'
@@ -102,6 +115,14 @@ FIGURES = [
     ("review_bytes_per_sample_1e7",
      counter("ReviewBench", ["BM_ReviewOpen1e7"], "bytes_per_sample")),
 ]
+FIGURES += [
+    ("py_register_read_ratio", ("ratio", ("script", "py_register_read_us"),
+                                time("ScriptBench", "BM_RegisterRead", "us"))),
+    ("py_capture_ns_per_sample", ("script", "py_capture_ns_per_sample")),
+    ("capture_ns_per_sample_cpp", counter("ScriptBench", ["BM_Capture1e6"], "ns_per_sample")),
+    ("py_capture_ratio", ("ratio", ("script", "py_capture_ns_per_sample"),
+                          counter("ScriptBench", ["BM_Capture1e6"], "ns_per_sample"))),
+]
 for what in ("register_read", "angle_frame", "angle_frame_20bit", "read_all"):
     for kind in ("round_trips", "usb_writes", "usb_bytes_out", "usb_bytes_in"):
         FIGURES.append((f"{kind}_{what}", counter("RoundTripBench", [f"BM_RoundTrips/{what}"], kind)))
@@ -122,6 +143,9 @@ def value(source):
     if source[0] == "ratio":
         a, b = value(source[1]), value(source[2])
         return a / b if a is not None and b else None
+    if source[0] == "script":
+        data = load("script_bench")
+        return data.get(source[1]) if data else None
     program, runs, key, unit = source
     data = load(program)
     if data is None:

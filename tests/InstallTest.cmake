@@ -1,9 +1,9 @@
 # Installs the build into a scratch prefix and checks what lands there: the
 # program, the simulator (not its test variants) and our own MPSSE library,
-# the desktop entry, the icon, the udev rule, the English translation and the
-# register pictures, and nothing else; then that the installed program finds
-# its libraries relative to itself.
-# Run as: cmake -DBUILD_DIR=... -DPREFIX=... -P InstallTest.cmake
+# the desktop entry, the icon, the udev rule, the English translation, the
+# register pictures and the Python module, and nothing else; then that the
+# installed program and module find their libraries relative to themselves.
+# Run as: cmake -DBUILD_DIR=... -DPREFIX=... [-DPYTHON=python3] -P InstallTest.cmake
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -22,6 +22,21 @@ set(expected
     share/talmir/translations/talmir_en.qm)
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE "${PREFIX}" "${PREFIX}/*")
 list(FILTER installed EXCLUDE REGEX "^share/talmir/pics/[^/]+\\.png$")
+# The Python module, named for the Python it was built for.
+set(module_pattern "^lib/python3/dist-packages/talmir\\.cpython-[^/]+\\.so$")
+set(modules ${installed})
+list(FILTER modules INCLUDE REGEX "${module_pattern}")
+list(FILTER installed EXCLUDE REGEX "${module_pattern}")
+list(LENGTH modules module_count)
+# PYTHON is empty for a build without the module (the sanitize preset).
+if(PYTHON)
+    set(expected_modules 1)
+else()
+    set(expected_modules 0)
+endif()
+if(NOT module_count EQUAL expected_modules)
+    message(FATAL_ERROR "installed Python modules: '${modules}'")
+endif()
 list(SORT installed)
 if(NOT installed STREQUAL expected)
     message(FATAL_ERROR "installed files:\n  ${installed}\nexpected:\n  ${expected}")
@@ -56,4 +71,14 @@ foreach(args "--demo;--version" "--version")
         message(FATAL_ERROR "talmir ${args} said: ${out}")
     endif()
 endforeach()
+# The installed module imports from its folder and binds the installed
+# simulator for demo=True.
+if(PYTHON)
+    set(ENV{PYTHONPATH} "${PREFIX}/lib/python3/dist-packages")
+    execute_process(COMMAND ${PYTHON} -c "import talmir; print(talmir.open(demo=True).library)"
+        RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT result EQUAL 0 OR NOT out STREQUAL "${PREFIX}/lib/talmir/libtalmirsim.so\n")
+        message(FATAL_ERROR "the installed module said: ${out}${err}")
+    endif()
+endif()
 file(REMOVE_RECURSE "${PREFIX}")

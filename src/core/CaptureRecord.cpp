@@ -2,6 +2,8 @@
 
 #include "core/IntText.h"
 
+#include <algorithm>
+
 namespace talmir {
 
 unsigned FrameBits(int mode) {
@@ -59,6 +61,67 @@ std::string CaptureLine(int mode, const CapturedSample& sample) {
         return line;
     }
     return line + ChartRecordOf(mode, sample.raw).line.value_or("");
+}
+
+std::vector<std::string> CaptureFieldNames(int mode) {
+    std::vector<std::string> names;
+    if (mode < 0 || mode > 5) return names;
+    const std::string header = CaptureHeader(mode);
+    std::size_t start = header.find(';') + 1;  // after "t_us"
+    while (start < header.size()) {
+        const std::size_t end = std::min(header.find(';', start), header.size());
+        names.push_back(header.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+std::size_t CaptureFields(int mode, const CapturedSample& sample, std::int32_t* out) {
+    const RawReading& raw = sample.raw;
+    std::size_t n = 0;
+    const auto put = [&](std::int64_t v) { out[n++] = static_cast<std::int32_t>(v); };
+    switch (mode) {
+        case 0:  // ChartMode0Line: registers 37, 36 and 39 as signed
+            put(raw.AData1);
+            put(raw.AData3);
+            put(Signed16(raw.AData2));
+            break;
+        case 1: {
+            const DecodedSample s = DecodeSample(1, raw);
+            for (const int v : {s.Angle, s.ADC, s.AALM, s.AAHM, s.CRC}) put(v);
+            put(raw.AData);  // Data(hex)
+            put(raw.AData);  // Data(bin)
+            break;
+        }
+        case 2: {
+            const DecodedSample s = DecodeChartMode2(raw);
+            for (const int v : {s.Angle, s.ADC, s.AALM, s.AAHM, s.CRC}) put(v);
+            put(raw.AData2);
+            put(raw.AData1);
+            break;
+        }
+        case 3: {
+            const DecodedSample s = DecodeSample(3, raw);
+            for (const int v : {s.Angle, s.ADC, s.AALM, s.AAHM}) put(v);
+            put(raw.AData2);
+            put(raw.AData1);
+            break;
+        }
+        case 4: {
+            const DecodedSample s = DecodeSample(4, raw);
+            for (const int v : {s.Angle, s.AALM, s.AAHM, s.Temp, s.ACode}) put(v);
+            put(raw.AData3);
+            put(raw.AData2);
+            put(raw.AData1);
+            break;
+        }
+        case 5:
+            for (int i = 4; i >= 0; --i) put(sample.words[i]);
+            break;
+        default:
+            break;
+    }
+    return n;
 }
 
 }  // namespace talmir

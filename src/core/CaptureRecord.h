@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/AngleRecord.h"
 #include "core/ChartRecord.h"
@@ -38,5 +39,16 @@ void SampleFromFrame(int mode, const std::uint8_t* bytes, CapturedSample& sample
 // columns, the last received first as in modes 2 to 4.
 std::string CaptureHeader(int mode);
 std::string CaptureLine(int mode, const CapturedSample& sample);
+
+// The columns of a capture file's line after "t_us" as numbers, for callers
+// that keep samples as numbers rather than text: CaptureFieldNames gives the
+// header names of CaptureHeader after "t_us", and CaptureFields writes the
+// values of `sample` in that order to `out` (at most kMaxCaptureFields) and
+// returns how many. A decimal column's number is the one written, a "(hex)"
+// or "(bin)" column's the number its digits spell. Modes outside 0 to 5 have
+// none.
+inline constexpr std::size_t kMaxCaptureFields = 8;
+std::vector<std::string> CaptureFieldNames(int mode);
+std::size_t CaptureFields(int mode, const CapturedSample& sample, std::int32_t* out);
 
 }  // namespace talmir

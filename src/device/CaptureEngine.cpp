@@ -33,6 +33,15 @@ void WaitUntil(Clock::time_point due) {
     while (Clock::now() < due) std::this_thread::yield();
 }
 
+// Ends a capture's result with the failure `e`.
+void NoteFailure(CaptureResult& result, const std::exception& e) {
+    result.error = e.what();
+    if (const auto* device = dynamic_cast<const DeviceError*>(&e)) {
+        result.errorCall = device->Call();
+        result.errorStatus = device->Status();
+    }
+}
+
 }  // namespace
 
 CaptureEngine::CaptureEngine(TASensDig& chip, MpsseLink& link) : chip_(chip), link_(link) {}
@@ -74,7 +83,7 @@ CaptureResult CaptureEngine::Run(const CaptureSettings& settings, const BlockSin
         return MaxPacedRateHz(settings.mode) > 0 ? RunPaced(settings, onBlock)
                                                  : RunTimed(settings, onBlock);
     } catch (const std::exception& e) {
-        result.error = e.what();
+        NoteFailure(result, e);
         return result;
     }
 }
@@ -122,7 +131,7 @@ CaptureResult CaptureEngine::RunPaced(const CaptureSettings& s, const BlockSink&
         result.taken += done;
         if (done > 0 && onBlock) onBlock(std::move(block));
         if (burst.status != 0) {
-            result.error = DeviceError("Talmir_SPI_ReadFrames", burst.status).what();
+            NoteFailure(result, DeviceError("Talmir_SPI_ReadFrames", burst.status));
             return result;
         }
     }
@@ -148,10 +157,10 @@ CaptureResult CaptureEngine::RunTimed(const CaptureSettings& s, const BlockSink&
         CapturedSample sample;
         sample.tUs = MicrosSince(start);
         try {
-            ReadOne(s.mode, sample);
+            ReadSample(chip_, s.mode, sample);
         } catch (const std::exception& e) {
             handOver();
-            result.error = e.what();
+            NoteFailure(result, e);
             return result;
         }
         block.push_back(sample);
@@ -162,32 +171,34 @@ CaptureResult CaptureEngine::RunTimed(const CaptureSettings& s, const BlockSink&
     return result;
 }
 
-void CaptureEngine::ReadOne(int mode, CapturedSample& sample) {
+void ReadSample(TASensDig& chip, int mode, CapturedSample& sample) {
     RawReading& raw = sample.raw;
     bool ok = true;
     switch (mode) {
         case 0:
-            raw.AData1 = chip_.GetReg(37, true);
-            raw.AData2 = chip_.GetReg(39, true);
-            raw.AData3 = chip_.GetReg(36, true);
+            raw.AData1 = chip.GetReg(37, true);
+            raw.AData2 = chip.GetReg(39, true);
+            raw.AData3 = chip.GetReg(36, true);
             return;
         case 1:
-            ok = chip_.GetAngleData1(raw.AData);
+            ok = chip.GetAngleData1(raw.AData);
             break;
         case 2:
         case 3:
-            ok = chip_.GetAngleData2(raw.AData1, raw.AData2);
+            ok = chip.GetAngleData2(raw.AData1, raw.AData2);
             break;
         case 4:
-            ok = chip_.GetAngleData3(raw.AData1, raw.AData2, raw.AData3);
+            ok = chip.GetAngleData3(raw.AData1, raw.AData2, raw.AData3);
             break;
         default: {
             std::uint16_t* w = sample.words;
-            ok = chip_.GetAngleData5(w[0], w[1], w[2], w[3], w[4]);
+            ok = chip.GetAngleData5(w[0], w[1], w[2], w[3], w[4]);
             break;
         }
     }
-    if (!ok) throw DeviceError::WithMessage("SPI_Read", chip_.LastFrameError());
+    if (ok) return;
+    if (chip.LastFrameFailure()) throw *chip.LastFrameFailure();
+    throw DeviceError::WithMessage("SPI_Read", chip.LastFrameError());
 }
 
 }  // namespace talmir

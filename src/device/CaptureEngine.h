@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,7 +33,15 @@ struct CaptureResult {
     bool cancelled = false;
     bool paced = false;  // the adapter's clock set the sample instants
     std::string error;   // why the capture ended early; empty otherwise
+    // The library call behind `error` and the status it answered, when a
+    // call failed.
+    std::string errorCall;
+    std::optional<std::uint32_t> errorStatus;
 };
+
+// One sample of `mode` by framed reads (mode 0: registers 37, 39 and 36, in
+// this order). A failed transfer raises DeviceError.
+void ReadSample(TASensDig& chip, int mode, CapturedSample& sample);
 
 class CaptureEngine {
 public:
@@ -64,7 +73,6 @@ public:
 private:
     CaptureResult RunPaced(const CaptureSettings& s, const BlockSink& onBlock);
     CaptureResult RunTimed(const CaptureSettings& s, const BlockSink& onBlock);
-    void ReadOne(int mode, CapturedSample& sample);
 
     TASensDig& chip_;
     MpsseLink& link_;

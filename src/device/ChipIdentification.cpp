@@ -34,6 +34,8 @@ ChipIdentification IdentifyChip(MpsseLink& link, TASensDig& chip, std::uint8_t& 
         }
     } catch (const DeviceError& e) {
         result.failure = e.what();
+        result.failedCall = e.Call();
+        result.failedStatus = e.Status();
     }
     return result;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device/MpsseLink.h"
@@ -24,9 +25,11 @@ inline constexpr std::uint16_t kChipHardID = 0x10F1;
 void DriveGPIOBit(MpsseLink& link, std::uint8_t& GPIOState, int bit, bool on);
 
 struct ChipIdentification {
-    std::uint16_t value = 0;  // what register 0 read last
-    bool identified = false;  // it read kChipHardID
-    std::string failure;      // why a transfer failed; empty when none did
+    std::uint16_t value = 0;                    // what register 0 read last
+    bool identified = false;                    // it read kChipHardID
+    std::string failure;                        // why a transfer failed; empty when none did
+    std::string failedCall;                     // the library call that failed; empty when none did
+    std::optional<std::uint32_t> failedStatus;  // the status it answered, when it did
 };
 
 // Raises the programming-mode line first when `raiseLineFirst` (the window's

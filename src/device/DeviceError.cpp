@@ -33,7 +33,8 @@ std::string StatusName(std::uint32_t status) {
 DeviceError::DeviceError(const std::string& call, std::uint32_t status)
     : std::runtime_error(call + ": ошибка, статус " + std::to_string(status) + " (" +
                          StatusName(status) + ")"),
-      call_(call) {}
+      call_(call),
+      status_(status) {}
 
 DeviceError::DeviceError(const std::string& call, const std::string& reason)
     : std::runtime_error(call + ": " + reason), call_(call) {}

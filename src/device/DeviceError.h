@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -17,12 +18,15 @@ public:
     static DeviceError WithMessage(const std::string& call, const std::string& message);
 
     const std::string& Call() const { return call_; }
+    // The status the library answered; none when the error has no status.
+    std::optional<std::uint32_t> Status() const { return status_; }
 
 private:
     struct Verbatim {};
     DeviceError(Verbatim, const std::string& call, const std::string& message);
 
     std::string call_;
+    std::optional<std::uint32_t> status_;
 };
 
 // Vendor name of a status code ("FT_IO_ERROR"), or "неизвестный код" when the

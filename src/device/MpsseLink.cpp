@@ -84,6 +84,14 @@ std::vector<std::string> MpsseLibraryNames() {
 #endif
 }
 
+void FillChannelConfig(mpsse::ChannelConfig& config, std::uint32_t clockRate) {
+    config.ClockRate = clockRate;
+    config.LatencyTimer = 1;
+    config.configOptions = 0x20;
+    config.Pin = 0;
+    config.reserved = 0;
+}
+
 std::string AdapterTypeName(std::uint32_t type) {
     switch (type) {
         case 4:

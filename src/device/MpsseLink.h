@@ -44,6 +44,11 @@ std::string InstalledOwnMpsseLibrary();
 // (an installed or unpacked package).
 std::vector<std::string> DemoLibraryNames(const std::string& exeDir);
 
+// The SPI clock in kHz that the clock edit starts with, and runs a job.
+inline constexpr std::int32_t kDefaultSpiClockKHz = 1000;
+// The channel configuration the tool opens the channel with, at `clockRate` Hz.
+void FillChannelConfig(mpsse::ChannelConfig& config, std::uint32_t clockRate);
+
 // One channel as SPI_GetChannelInfo describes it.
 struct MpsseChannelInfo {
     std::uint32_t index = 0;

@@ -85,9 +85,11 @@ bool TASensDig::GuardFrame(Read read) {
     try {
         read();
         lastFrameError_.clear();
+        lastFrameFailure_.reset();
         return true;
     } catch (const DeviceError& e) {
         lastFrameError_ = e.what();
+        lastFrameFailure_ = e;
         return false;
     }
 }
@@ -148,6 +150,11 @@ void TASensDig::SetSSISPIMode(std::uint8_t Mode, bool /*ReadFromDev*/) {
     static constexpr Fields kModes[] = {{0, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}, {2, 0}};
     if (Mode == 0 || Mode > 5) return;
     SetModeBits(kModes[Mode].format, kModes[Mode].multiTurn);
+}
+
+void WriteHeldRegisters(TASensDig& chip, std::uint16_t first, std::uint16_t last) {
+    for (std::uint16_t address = first; address <= last; ++address)
+        chip.PutReg(address, chip.GetReg(address, false), true);
 }
 
 }  // namespace talmir

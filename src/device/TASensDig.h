@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "device/DeviceError.h"
 #include "device/MpsseLink.h"
 
 namespace talmir {
@@ -37,6 +39,8 @@ public:
     bool GetAngleData5(std::uint16_t& Data1, std::uint16_t& Data2, std::uint16_t& Data3,
                        std::uint16_t& Data4, std::uint16_t& Data5);
     const std::string& LastFrameError() const { return lastFrameError_; }
+    // The failure of the last frame read; none after a successful one.
+    const std::optional<DeviceError>& LastFrameFailure() const { return lastFrameFailure_; }
 
     // Sets the held value; with WriteToDev also writes the chip. A failed
     // write raises DeviceError and leaves the slot as after an edit.
@@ -56,6 +60,12 @@ private:
 
     MpsseLink& link_;
     std::string lastFrameError_;
+    std::optional<DeviceError> lastFrameFailure_;
 };
+
+// Writes each register from `first` to `last` to the chip with the value held
+// for it, in ascending order, as "Записать всё" does. A failed write raises
+// DeviceError; the registers before it stay written.
+void WriteHeldRegisters(TASensDig& chip, std::uint16_t first, std::uint16_t last);
 
 }  // namespace talmir

@@ -38,11 +38,6 @@ void WriteConfigValuesAtExit(const QString& configFile, const ConfigValues& valu
 // that cannot be made shows up when a file is written there.
 void MakeSettingsFolders(const SettingsPaths& settings);
 
-// The SPI clock in kHz that the clock edit starts with, and runs a job.
-inline constexpr std::int32_t kDefaultSpiClockKHz = 1000;
-// The channel configuration the tool opens the channel with, at `clockRate` Hz.
-void FillChannelConfig(mpsse::ChannelConfig& config, std::uint32_t clockRate);
-
 // The text naming the loaded MPSSE library file; empty when none is loaded.
 QString LibraryPathText(const MpsseLink& link);
 // What "CHIP HardID" shows: identified or not, and the value register 0 read.

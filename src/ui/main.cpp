@@ -116,14 +116,6 @@ std::uint32_t TF_Face::ClockRateFromEditFreq() const {
     return hz <= 0 || hz > UINT32_MAX ? kRefusedClockRate : static_cast<std::uint32_t>(hz);
 }
 
-void FillChannelConfig(mpsse::ChannelConfig& config, std::uint32_t clockRate) {
-    config.ClockRate = clockRate;
-    config.LatencyTimer = 1;
-    config.configOptions = 0x20;
-    config.Pin = 0;
-    config.reserved = 0;
-}
-
 void TF_Face::FormCreate() {
     chip_ = std::make_unique<TASensDig>(link_);
     Guard(state_.errorSink, this, [&] {

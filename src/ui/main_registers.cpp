@@ -183,10 +183,7 @@ void TF_Face::btnReadAllClick() {
 }
 
 void TF_Face::btnWriteAllClick() {
-    Guard(state_.errorSink, this, [&] {
-        for (std::uint16_t address = 0; address <= kLastUiAddress; ++address)
-            chip_->PutReg(address, chip_->GetReg(address, false), true);
-    });
+    Guard(state_.errorSink, this, [&] { WriteHeldRegisters(*chip_, 0, kLastUiAddress); });
 }
 
 // Column k shows bit 15 - k: green when set, silver when clear, inside a
