@@ -1,8 +1,10 @@
 // The adapter's MPSSE SPI entry points. Each call is traced, may be failed on
-// request, and otherwise acts on the one channel and the chip behind it.
+// request, and otherwise acts on the channel and the chip behind it: every
+// listed channel index reaches the same chip.
 // Building with TALMIRSIM_OMIT_<ENTRY POINT> leaves that entry point out.
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "MpsseAbi.h"
@@ -15,8 +17,6 @@
 using namespace talmirsim;
 
 namespace {
-
-constexpr uint32_t kChannelCount = 1;
 
 // How an entry point fares while the adapter is unplugged.
 enum class Reach {
@@ -65,14 +65,18 @@ std::size_t bitsFor(DWORD size, DWORD options) {
     return (options & kSizeInBits) ? size : static_cast<std::size_t>(size) * 8;
 }
 
-void fillChannelInfo(const SimChannel& channel, FT_DEVICE_LIST_INFO_NODE& info) {
+// Channel `index`: serial number TLM00001 for index 0, TLM00002 for 1, ...;
+// opened when it is the index the open channel was opened with.
+void fillChannelInfo(const SimState& s, DWORD index, FT_DEVICE_LIST_INFO_NODE& info) {
     std::memset(&info, 0, sizeof info);
-    info.Flags = 0x2 | (channel.ready() ? 0x1 : 0x0);  // high speed, opened
+    const bool opened = s.channel.ready() && s.openIndex == index;
+    info.Flags = 0x2 | (opened ? 0x1 : 0x0);  // high speed, opened
     info.Type = 8;
-    info.LocId = 0x11;
-    std::strncpy(info.SerialNumber, "TLM00001", sizeof info.SerialNumber - 1);
+    info.LocId = 0x11 + index;
+    std::snprintf(info.SerialNumber, sizeof info.SerialNumber, "TLM%05u",
+                  static_cast<unsigned>(index + 1));
     std::strncpy(info.Description, "TALMIR simulated SPI", sizeof info.Description - 1);
-    info.ftHandle = channel.ready() ? channel.handle() : nullptr;
+    info.ftHandle = opened ? s.channel.handle() : nullptr;
 }
 
 void readFrame(SimState& s, UCHAR* buffer, DWORD size, DWORD options,
@@ -122,7 +126,7 @@ FT_STATUS SPI_GetNumChannels(DWORD* numChannels) {
     TalmirSimCall call = SimTrace::makeCall("SPI_GetNumChannels");
     return runEntry(call, Reach::Bus, 0, [&](SimState& s) -> FT_STATUS {
         if (numChannels == nullptr) return kInvalidParameter;
-        *numChannels = s.unplugged ? 0 : kChannelCount;
+        *numChannels = s.unplugged ? 0 : s.channelCount;
         return kOk;
     });
 }
@@ -132,9 +136,9 @@ FT_STATUS SPI_GetChannelInfo(DWORD index, FT_DEVICE_LIST_INFO_NODE* chanInfo) {
     TalmirSimCall call = SimTrace::makeCall("SPI_GetChannelInfo");
     call.index = index;
     return runEntry(call, Reach::Bus, 0, [&](SimState& s) -> FT_STATUS {
-        if (s.unplugged || index >= kChannelCount) return kDeviceNotFound;
+        if (s.unplugged || index >= s.channelCount) return kDeviceNotFound;
         if (chanInfo == nullptr) return kInvalidParameter;
-        fillChannelInfo(s.channel, *chanInfo);
+        fillChannelInfo(s, index, *chanInfo);
         return kOk;
     });
 }
@@ -144,9 +148,10 @@ FT_STATUS SPI_OpenChannel(DWORD index, FT_HANDLE* handle) {
     TalmirSimCall call = SimTrace::makeCall("SPI_OpenChannel");
     call.index = index;
     return runEntry(call, Reach::Device, 0, [&](SimState& s) -> FT_STATUS {
-        if (index >= kChannelCount) return kDeviceNotFound;
+        if (index >= s.channelCount) return kDeviceNotFound;
         if (handle == nullptr) return kInvalidParameter;
         *handle = s.channel.open();
+        s.openIndex = index;
         const FT_STATUS status = s.openFailsWithHandle;
         s.openFailsWithHandle = 0;
         return status;

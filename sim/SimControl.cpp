@@ -27,6 +27,12 @@ void TalmirSim_Reset(void) {
     });
 }
 
+int TalmirSim_SetChannelCount(uint32_t count) {
+    if (count < 1 || count > SimState::kMaxChannels) return 0;
+    locked([&](SimState& s) { s.channelCount = count; });
+    return 1;
+}
+
 void TalmirSim_SetRegister(uint8_t addr, uint16_t value) {
     locked([&](SimState& s) { s.chip.pin(addr, value); });
 }

@@ -1,5 +1,7 @@
 #include "SimState.h"
 
+#include <cstdlib>
+
 namespace talmirsim {
 
 // At load the magnet turns at its default speed with a little noise, so a
@@ -9,6 +11,16 @@ SimState::SimState() {
     chip.noise().configure(kLoadNoise, kLoadSeed);
     chip.magnet().run(chip.loadSpeed());
     wireTime.setLatencyUs(SimWireTime::latencyFromEnvironment());
+    channelCount = channelsFromEnvironment();
+}
+
+uint32_t SimState::channelsFromEnvironment() {
+    const char* text = std::getenv("TALMIR_SIM_CHANNELS");
+    if (text == nullptr || *text == '\0') return kDefaultChannels;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    if (*end != '\0' || value < 1 || value > kMaxChannels) return kDefaultChannels;
+    return static_cast<uint32_t>(value);
 }
 
 void SimState::reset() {
@@ -22,6 +34,8 @@ void SimState::reset() {
     wireTime.setLatencyUs(0);
     unplugged = false;
     openFailsWithHandle = 0;
+    channelCount = channelsFromEnvironment();
+    openIndex = 0;
 }
 
 SimState& simState() {

@@ -51,8 +51,14 @@ typedef struct TalmirSimSignal {
 
 /* Everything to power-on state: channel closed, registers, trace, read queue,
  * injected failures, GPIO; plugged in, no latency; magnet frozen at angle 0
- * without noise; ideal channels. */
+ * without noise; ideal channels; as many adapter channels as
+ * TALMIR_SIM_CHANNELS says (1 to 16), else 1. */
 TALMIRSIM_API void TalmirSim_Reset(void);
+/* The adapter lists `count` channels (1 to 16), serial numbers TLM00001,
+ * TLM00002, ... by index; each reaches the one chip, and the trace's index of
+ * SPI_OpenChannel tells which was opened. 1 when taken, 0 (count unchanged)
+ * when out of range. */
+TALMIRSIM_API int TalmirSim_SetChannelCount(uint32_t count);
 /* Pins the value a read of addr delivers (live registers included) until reset;
  * a later register write replaces the pinned value. */
 TALMIRSIM_API void TalmirSim_SetRegister(uint8_t addr, uint16_t value);

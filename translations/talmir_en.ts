@@ -236,6 +236,14 @@
         <source>Открыть файл данных или записи для просмотра (можно перетащить файл на окно)</source>
         <translation>Open a data or capture file for review (a file can also be dropped on the window)</translation>
     </message>
+    <message>
+        <source>Адаптер</source>
+        <translation>Adapter</translation>
+    </message>
+    <message>
+        <source>Канал адаптера MPSSE, через который опрашивается микросхема</source>
+        <translation>The MPSSE adapter channel the chip is reached through</translation>
+    </message>
 </context>
 <context>
     <name>talmir::AcquisitionControl</name>
@@ -488,6 +496,50 @@
     <message>
         <source>Данные (*.csv *.txt);;Все файлы (*)</source>
         <translation>Data (*.csv *.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>адаптер «%1» не найден: библиотека MPSSE не загружена или в ней нет нужных функций</source>
+        <translation>adapter “%1” not found: the MPSSE library is not loaded or lacks functions it needs</translation>
+    </message>
+    <message>
+        <source>адаптер «%1» не найден: список каналов недоступен: %2</source>
+        <translation>adapter “%1” not found: the channel list is not available: %2</translation>
+    </message>
+    <message>
+        <source>адаптер «%1» не найден: каналов адаптеров нет</source>
+        <translation>adapter “%1” not found: there are no adapter channels</translation>
+    </message>
+    <message>
+        <source>адаптер «%1» не найден; есть каналы: %2</source>
+        <translation>adapter “%1” not found; the channels are: %2</translation>
+    </message>
+    <message>
+        <source>Адаптер: канал %1</source>
+        <translation>Adapter: channel %1</translation>
+    </message>
+    <message>
+        <source>Адаптер «%1» не подключён, используется канал 0 (%2)</source>
+        <translation>Adapter “%1” is not plugged in, channel 0 is used (%2)</translation>
+    </message>
+    <message>
+        <source>Список адаптеров недоступен: библиотека MPSSE не загружена</source>
+        <translation>The adapter list is not available: the MPSSE library is not loaded</translation>
+    </message>
+    <message>
+        <source>Список адаптеров недоступен: %1</source>
+        <translation>The adapter list is not available: %1</translation>
+    </message>
+    <message>
+        <source>Адаптеры не найдены</source>
+        <translation>No adapters found</translation>
+    </message>
+    <message>
+        <source>Опрос не остановился: адаптер не сменён</source>
+        <translation>Polling did not stop: the adapter was not changed</translation>
+    </message>
+    <message>
+        <source>Адаптер: </source>
+        <translation>Adapter: </translation>
     </message>
 </context>
 <context>

@@ -1,14 +1,15 @@
 // Program entry: read the leading options ("--help" and "--version" answer
 // and exit; "--demo" binds the simulated adapter beside the executable instead
-// of the MPSSE library), then run an analysis job ("-xyfit", "-angleerror")
-// when asked, before anything else; else bind the MPSSE library and run the
-// "-adapters", "-getdata", "-config" or "-capture" job when asked, without a
-// window. Otherwise create the main window, then the two hidden auxiliary
-// chart windows, all sharing one link and one acquisition state, open a plain
-// file argument for review ("talmir FILE"), and run the event loop. The
-// windows' language ("--lang", else Language in section [UI] of config.ini) is
-// installed before the first window; a job keeps its texts as written in
-// every language.
+// of the MPSSE library; "--adapter" names the adapter channel to use), then
+// run an analysis job ("-xyfit", "-angleerror") when asked, before anything
+// else; else bind the MPSSE library, select the channel "--adapter" names and
+// run the "-adapters", "-getdata", "-config" or "-capture" job when asked,
+// without a window. Otherwise create the main window, then the two hidden
+// auxiliary chart windows, all sharing one link and one acquisition state,
+// open a plain file argument for review ("talmir FILE"), and run the event
+// loop. The windows' language ("--lang", else Language in section [UI] of
+// config.ini) is installed before the first window; a job keeps its texts as
+// written in every language.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -21,6 +22,7 @@
 #include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
 #include "ui/AcquisitionState.h"
+#include "ui/FaceOperations.h"
 #include "ui/ReviewWindow.h"
 #include "ui/SettingsPaths.h"
 #include "ui/StartOptions.h"
@@ -110,6 +112,19 @@ int main(int argc, char** argv) {
         return listing.exitCode;
     }
 
+    // "--adapter": the chip is reached on the channel it names; one that is
+    // not listed ends the program before any job or window.
+    if (!start.adapter.isEmpty()) {
+        QString reason;
+        const auto channel = FindAdapterChannel(link, start.adapter, reason);
+        if (!channel) {
+            Print(stderr, QStringLiteral("--adapter: ") + reason);
+            return 1;
+        }
+        link.SelectChannel(channel->index);
+        if (job) Print(stderr, QStringLiteral("Адаптер: ") + AdapterText(*channel));
+    }
+
     // Names the user's configuration folder of an installed copy (~/.config/talmir).
     QCoreApplication::setApplicationName(QStringLiteral("talmir"));
 
@@ -143,6 +158,7 @@ int main(int argc, char** argv) {
     options.args = args;
     options.demo = start.demo;
     options.language = start.language;
+    options.adapter = start.adapter;
     auto face = std::make_unique<TF_Face>(link, state, options);
     TF_Chart chartWindow(state);
     TF_ASens_Chart sensorWindow(state);

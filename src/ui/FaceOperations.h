@@ -1,5 +1,5 @@
 // What the main window does that needs no widget: its settings in
-// config.ini, the channel configuration, the identification's text, the
+// config.ini, the adapter channel chosen, the channel configuration, the identification's text, the
 // one-shot export and the INI register load. The command-line jobs run the
 // same code without a window.
 #pragma once
@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "core/AngleRecord.h"
 #include "device/MpsseLink.h"
@@ -37,6 +38,23 @@ void WriteConfigValuesAtExit(const QString& configFile, const ConfigValues& valu
 // Makes the user's folders an installed copy keeps its files in; a folder
 // that cannot be made shows up when a file is written there.
 void MakeSettingsFolders(const SettingsPaths& settings);
+
+// The adapter channel remembered in section ADAPTER of config.ini (key
+// "Adapter": a serial number, or the index of a channel that has none);
+// empty when none is.
+QString ReadAdapterChoice(const QString& configFile);
+// Remembers `choice` there; the other sections stay as they are.
+void WriteAdapterChoice(const QString& configFile, const QString& choice);
+// What remembers `channel`: its serial number, or its index when it has none.
+QString AdapterChoiceOf(const MpsseChannelInfo& channel);
+// One listed channel as the window and the jobs show it: index, adapter type,
+// description and serial number.
+QString AdapterText(const MpsseChannelInfo& channel);
+// The listed channel that `choice` names (FindAdapter: an index, else a serial
+// number). None when the library lists no such channel or cannot list; then
+// `reason` names the choice and says what is listed or why nothing is.
+std::optional<MpsseChannelInfo> FindAdapterChannel(const MpsseLink& link, const QString& choice,
+                                                   QString& reason);
 
 // The text naming the loaded MPSSE library file; empty when none is loaded.
 QString LibraryPathText(const MpsseLink& link);

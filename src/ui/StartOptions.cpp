@@ -19,6 +19,14 @@ StartOptions ParseStartOptions(const QStringList& args) {
                 return options;
             }
             options.language = args[++i];
+        } else if (arg == QLatin1String("--adapter")) {
+            if (i + 1 == args.size() || args[i + 1].isEmpty()) {
+                options.error = QStringLiteral(
+                    "--adapter: не указан адаптер (номер канала или серийный номер, "
+                    "например, --adapter 1)");
+                return options;
+            }
+            options.adapter = args[++i];
         } else {
             break;
         }
@@ -29,7 +37,8 @@ StartOptions ParseStartOptions(const QStringList& args) {
 
 QString HelpText() {
     return QStringLiteral(
-        "Использование: talmir [--demo] [--lang ЯЗЫК] [ЗАДАНИЕ АРГУМЕНТЫ…]\n"
+        "Использование: talmir [--demo] [--adapter АДАПТЕР] [--lang ЯЗЫК] [ЗАДАНИЕ "
+        "АРГУМЕНТЫ…]\n"
         "  -getdata РЕЖИМ ФАЙЛ  опознать микросхему и дописать в ФАЙЛ один отсчёт в режиме "
         "считывания РЕЖИМ\n"
         "  -config ФАЙЛ.ini     опознать микросхему и записать в неё регистры секции [REG_CFG]\n"
@@ -41,6 +50,8 @@ QString HelpText() {
         "  -angleerror ФАЙЛ     погрешность угла и её гармоники по файлу угловых данных\n"
         "  ФАЙЛ                 открыть окно и в нём файл данных или записи для просмотра\n"
         "  --demo               работать с симулятором адаптера и микросхемы вместо адаптера\n"
+        "  --adapter АДАПТЕР    открыть канал адаптера с этим номером (как в -adapters) или\n"
+        "                       серийным номером вместо канала 0\n"
         "  --lang ЯЗЫК          язык окна: ru (по умолчанию) или en\n"
         "  --help               вывести эту справку\n"
         "  --version            вывести версию и библиотеку MPSSE, которая будет загружена\n"

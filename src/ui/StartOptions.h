@@ -1,4 +1,5 @@
-// The options that may stand before a job's arguments ("--demo", "--lang XX")
+// The options that may stand before a job's arguments ("--demo", "--lang XX",
+// "--adapter INDEX|SERIAL")
 // and the two that answer without a window ("--help", "--version"). What
 // follows them is left to the command-line rules of the jobs unchanged.
 #pragma once
@@ -13,6 +14,7 @@ struct StartOptions {
     bool help = false;     // print HelpText and exit
     bool version = false;  // print the version and the library that would be bound, and exit
     QString language;      // the window's language; empty for the default
+    QString adapter;       // the adapter channel's index or serial number; empty for none
     QStringList args;      // the arguments after the options
     QString error;         // why the options cannot be used; empty when they can
 };

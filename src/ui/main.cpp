@@ -85,6 +85,7 @@ QString TF_Face::ConfigPath() const {
 void TF_Face::SetUpPages() {
     ConnectTopPanel();
     SetUpReview();
+    SetUpAdapterChoice();
     connect(ui->PageControl, &QTabWidget::currentChanged, this, &TF_Face::PageControlChange);
     SetUpRegisterPage();
     SetUpChartPage();
@@ -123,6 +124,7 @@ void TF_Face::FormCreate() {
         FillChannelConfig(link_.ChannelConfig(), ClockRateFromEditFreq());
         InitLedsHeader();
         LoadConfig();
+        RestoreAdapter();
         FillRegisterList();
         RunCommandLine();
     });

@@ -21,6 +21,7 @@
 #include "ui/RegisterFileDialog.h"
 #include "ui/SettingsPaths.h"
 
+class QAction;
 class QCPCurve;
 
 namespace Ui {
@@ -48,6 +49,9 @@ struct TF_FaceOptions {
     QStringList args;
     bool demo = false;  // bound to the simulated adapter: the caption says so
     QString language;   // the window's language ("--lang"); empty for the default
+    // The adapter channel "--adapter" named, already selected on the link;
+    // empty when none was, and then the one remembered in config.ini is used.
+    QString adapter;
     // Where config.ini, the default data file and the pictures are; chosen
     // from exeDir (SettingsPathsForExecutable) when none.
     std::optional<SettingsPaths> settings;
@@ -210,6 +214,30 @@ public:
     // last tick, so nothing else touches the link; false when one is still
     // running after a few seconds.
     bool StopPollingForCapture();
+
+    // --- the adapter channel (main_adapter.cpp) ---
+public slots:
+    // Lists the adapter channels in the menu of btnAdapter, the one in use ticked.
+    void btnAdapterMenuShow();
+    // Switches to the channel of the chosen menu item (SelectAdapter).
+    void btnAdapterMenuTriggered(QAction* action);
+
+public:
+    // Stops polling, then sends the chip's transfers to `channel` (an open
+    // channel of another index is closed; the next transfer opens this one),
+    // forgets the identification and the programming lines of the adapter
+    // left, and remembers the choice in config.ini. False, with an error
+    // box, when polling did not stop or the choice could not be saved.
+    bool SelectAdapter(const MpsseChannelInfo& channel);
+
+private:
+    void SetUpAdapterChoice();
+    // At start: the channel remembered in config.ini, unless "--adapter"
+    // chose one; a remembered channel not listed leaves channel 0 with a
+    // note in the status bar.
+    void RestoreAdapter();
+    void ShowAdapter(const QString& description);
+    std::vector<MpsseChannelInfo> listedAdapters_;  // as the menu lists them
 
 protected:
     // A file dropped on the window opens for review.

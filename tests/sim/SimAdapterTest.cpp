@@ -31,6 +31,43 @@ TEST(SimChannel, OpensOnlyChannelZeroAndCountsOneChannel) {
     EXPECT_EQ(TalmirSim_ChannelOpen(), 0) << "open but not initialised";
 }
 
+// Each listed channel has its own serial number; only the index the channel
+// was opened with reads as opened; a reset lists one channel again.
+TEST(SimChannel, SetCountListsThatManyChannelsEachWithItsSerialNumber) {
+    TalmirSim_Reset();
+    EXPECT_EQ(TalmirSim_SetChannelCount(0), 0);
+    EXPECT_EQ(TalmirSim_SetChannelCount(17), 0);
+    ASSERT_EQ(TalmirSim_SetChannelCount(3), 1);
+    uint32_t count = 0;
+    EXPECT_EQ(SPI_GetNumChannels(&count), 0u);
+    EXPECT_EQ(count, 3u);
+    void* handle = nullptr;
+    ASSERT_EQ(SPI_OpenChannel(2, &handle), 0u);
+    SimChannelConfig c = config(1000000);
+    ASSERT_EQ(SPI_InitChannel(handle, &c), 0u);
+    const struct {
+        uint32_t index, status;
+        const char* serial;
+        bool opened;
+    } cases[] = {{0, 0, "TLM00001", false},
+                 {1, 0, "TLM00002", false},
+                 {2, 0, "TLM00003", true},
+                 {3, 2, "", false}};
+    for (const auto& k : cases) {
+        SimDeviceInfo info{};
+        ASSERT_EQ(SPI_GetChannelInfo(k.index, &info), k.status) << k.index;
+        EXPECT_STREQ(info.SerialNumber, k.serial) << k.index;
+        EXPECT_EQ((info.Flags & 1) != 0, k.opened) << k.index;
+        EXPECT_EQ(info.ftHandle, k.opened ? handle : nullptr) << k.index;
+    }
+    void* other = nullptr;
+    EXPECT_EQ(SPI_OpenChannel(3, &other), 2u);
+
+    TalmirSim_Reset();
+    EXPECT_EQ(SPI_GetNumChannels(&count), 0u);
+    EXPECT_EQ(count, 1u);
+}
+
 TEST(SimChannel, ClockAboveThirtyMegahertzOrZeroIsRefused) {
     TalmirSim_Reset();
     void* handle = nullptr;

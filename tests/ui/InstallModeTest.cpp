@@ -53,18 +53,26 @@ TEST(StartOptionsTest, LeadingOptionsAreTakenAndTheRestKeepsTheJobRules) {
     struct Case {
         QStringList args;
         bool demo, help, version;
-        QString language;
+        QString language, adapter;
         QStringList rest;
         bool error;
     };
     const Case cases[] = {
-        {{}, false, false, false, "", {}, false},
-        {{"--demo", "-getdata", "2", "F"}, true, false, false, "", {"-getdata", "2", "F"}, false},
+        {{}, false, false, false, "", "", {}, false},
+        {{"--demo", "-getdata", "2", "F"},
+         true,
+         false,
+         false,
+         "",
+         "",
+         {"-getdata", "2", "F"},
+         false},
         {{"--lang", "en", "--demo", "-config", "r.ini"},
          true,
          false,
          false,
          "en",
+         "",
          {"-config", "r.ini"},
          false},
         {{"-getdata", "2", "F", "--demo"},
@@ -72,11 +80,22 @@ TEST(StartOptionsTest, LeadingOptionsAreTakenAndTheRestKeepsTheJobRules) {
          false,
          false,
          "",
+         "",
          {"-getdata", "2", "F", "--demo"},
          false},
-        {{"--demo", "--version"}, true, false, true, "", {}, false},
-        {{"--help", "-3v"}, false, true, false, "", {"-3v"}, false},
-        {{"--demo", "--lang"}, true, false, false, "", {}, true},
+        {{"--demo", "--version"}, true, false, true, "", "", {}, false},
+        {{"--help", "-3v"}, false, true, false, "", "", {"-3v"}, false},
+        {{"--demo", "--lang"}, true, false, false, "", "", {}, true},
+        {{"--adapter", "TLM00002", "--demo", "-getdata", "1"},
+         true,
+         false,
+         false,
+         "",
+         "TLM00002",
+         {"-getdata", "1"},
+         false},
+        {{"--adapter"}, false, false, false, "", "", {}, true},
+        {{"--adapter", "", "-getdata", "1"}, false, false, false, "", "", {}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -85,6 +104,7 @@ TEST(StartOptionsTest, LeadingOptionsAreTakenAndTheRestKeepsTheJobRules) {
         EXPECT_EQ(o.help, c.help);
         EXPECT_EQ(o.version, c.version);
         EXPECT_EQ(o.language, c.language);
+        EXPECT_EQ(o.adapter, c.adapter);
         EXPECT_EQ(o.error.isEmpty(), !c.error);
         if (!c.error) {
             EXPECT_EQ(o.args, c.rest);
@@ -98,7 +118,7 @@ TEST(StartOptionsTest, HelpAndVersionAnswerWithoutADisplayAndExitZero) {
     EXPECT_EQ(help->exitCode, 0) << help->err.toStdString();
     EXPECT_EQ(help->err, "");
     for (const char* item : {"-getdata", "-config", "-adapters", "-xyfit", "-angleerror", "--demo",
-                             "--lang", "--help", "--version"}) {
+                             "--adapter", "--lang", "--help", "--version"}) {
         const QRegularExpression line(QStringLiteral("^  %1 .+$").arg(item),
                                       QRegularExpression::MultilineOption);
         EXPECT_TRUE(line.match(help->out).hasMatch()) << item;
