@@ -59,6 +59,14 @@ AnalysisJobOutput AnalyseFile(const QStringList& args) {
             return fail(QStringLiteral("эллипс по файлу «%1» не подобран: %2")
                             .arg(file, QString::fromStdString(result.refusal)));
         output.report = QString::fromStdString(EllipseFitReport(*result.fit));
+    } else if (IsCaptureText(*text)) {
+        const CaptureAngle capture = ParseCaptureAngleText(*text);
+        if (!capture.error.empty()) return badLine(capture.error);
+        const AngleErrorResult result = AnalyseAngleError(capture.samples);
+        if (!result.analysis)
+            return fail(QStringLiteral("погрешность угла по файлу «%1» не рассчитана: %2")
+                            .arg(file, QString::fromStdString(result.refusal)));
+        output.report = QString::fromStdString(CaptureAngleErrorReport(*result.analysis, capture));
     } else {
         const auto parsed = ParseWorkDataText(*text);
         if (!parsed.error.empty()) return badLine(parsed.error);
