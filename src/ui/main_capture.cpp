@@ -67,7 +67,9 @@ ReviewWindow* TF_Face::OpenCaptureReview(
         delete window;
         return nullptr;
     }
-    window->show();
+    // Shown on a later turn of the event loop, so making the window and
+    // showing it do not hold the window's thread in one piece.
+    QTimer::singleShot(0, window, &QWidget::show);
     return window;
 }
 
