@@ -11,7 +11,8 @@
 //    engine's thread, and the samples open in the review window as they do
 //    from "Захват…" and are drawn. A 5 ms probe timer stands for the window's
 //    other events: `gap_ms` is the longest wait it saw from the start of the
-//    capture until the review window has drawn the record. Where it was:
+//    capture until the review window has drawn the record; `gap_cpu_ms` the
+//    window thread's processor time within it. Where it was:
 //    `gap_end_s` (when the longest wait ended) against `captured_s` (the
 //    capture ended), `opened_s` (the review window opened; `open_cpu_ms` the
 //    window thread's processor time for that), `shown_s` (its record made
@@ -55,29 +56,37 @@ public:
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const qint64 now = clock_.nsecsElapsed();
+            const double cpu = talmir::bench::ThreadCpuSeconds();
             if (now - lastNs_ > maxGapNs_) {
                 maxGapNs_ = now - lastNs_;
                 maxGapEndNs_ = now;
+                maxGapCpuS_ = cpu - lastCpuS_;
             }
             lastNs_ = now;
+            lastCpuS_ = cpu;
         });
     }
     void Start() {
         clock_.start();
         lastNs_ = 0;
         maxGapNs_ = 0;
+        lastCpuS_ = talmir::bench::ThreadCpuSeconds();
         timer_.start();
     }
     void Stop() { timer_.stop(); }
     double MaxGapMs() const { return maxGapNs_ / 1e6; }
     // When the longest wait ended, in seconds from Start().
     double MaxGapEndS() const { return maxGapEndNs_ / 1e9; }
+    // The window thread's processor time within the longest wait: the rest
+    // of the wait it waited for a processor.
+    double MaxGapCpuMs() const { return maxGapCpuS_ * 1e3; }
     double NowS() const { return clock_.nsecsElapsed() / 1e9; }
 
 private:
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 lastNs_ = 0, maxGapNs_ = 0, maxGapEndNs_ = 0;
+    double lastCpuS_ = 0, maxGapCpuS_ = 0;
 };
 
 void BM_CaptureRate(benchmark::State& state) {
@@ -179,6 +188,7 @@ void BM_CaptureEventGap(benchmark::State& state) {
         // Where the longest wait ended, and when the capture ended, its
         // record was shown and drawn: seconds from the start.
         state.counters["gap_end_s"] = probe.MaxGapEndS();
+        state.counters["gap_cpu_ms"] = probe.MaxGapCpuMs();
         state.counters["captured_s"] = capturedS;
         state.counters["opened_s"] = openedS;
         state.counters["open_cpu_ms"] = openCpuS * 1e3;
