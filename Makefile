@@ -57,6 +57,7 @@ screenshots: build
 	$(BUILD)/bin/ChartPageScreenshot docs/chart-page.png
 	$(BUILD)/bin/ChartScreenshot docs/chart-zoomed.png
 	$(BUILD)/bin/AnalysisScreenshot docs/xy-fit.png docs/angle-error.png
+	$(BUILD)/bin/CaptureScreenshot docs/capture-review.png
 
 # Runs the tool's windows offscreen against the simulator for SOAK_S seconds,
 # polling every 1 ms with logging on, and fails when resident memory grows

@@ -8,7 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 status=0
-for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench CaptureBench ReviewBench ScriptBench; do
+for bench in BindingBench StartupBench ChartBench ChartHistoryBench XYBench SeriesStoreBench WireRateBench RoundTripBench CalibrationBench CaptureBench ReviewBench CaptureWindowBench ScriptBench; do
     echo "== $bench"
     if [[ ! -x "$build/bin/$bench" ]]; then
         echo "not built"
@@ -109,6 +109,11 @@ FIGURES = [
      counter("CaptureBench", ["BM_CaptureBurst/mode2"], "frames_per_usb_read")),
     ("capture_clock_jitter_mode2", counter("CaptureBench", ["BM_CaptureBurst/mode2"], "jitter_clocks")),
     ("capture_max_khz_mode2_30mhz", counter("CaptureBench", ["BM_MaxPacedRate/mode2_30mhz"], "khz")),
+    ("capture_vs_polling_lat250",
+     ("ratio", counter("CaptureWindowBench", ["BM_CaptureRate/latency_us:250"], "samples_per_s"),
+      counter("WireRateBench", ["BM_ChartPollingAgainstWire/mode:2/latency_us:250"],
+              "readings_per_s"))),
+    ("capture_event_gap_ms", counter("CaptureWindowBench", ["BM_CaptureEventGap"], "gap_ms")),
     ("review_open_ns_per_line_1e7", counter("ReviewBench", ["BM_ReviewOpen1e7"], "ns_per_line")),
     ("review_open_cpu_ns_per_line_1e7",
      counter("ReviewBench", ["BM_ReviewOpen1e7"], "cpu_ns_per_line")),

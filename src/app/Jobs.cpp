@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "core/AnalysisFiles.h"
-#include "core/CaptureRecord.h"
+#include "core/CaptureFile.h"
 #include "core/Files.h"
 #include "core/IntText.h"
 #include "device/CaptureEngine.h"
@@ -59,6 +59,14 @@ AnalysisJobOutput AnalyseFile(const QStringList& args) {
             return fail(QStringLiteral("эллипс по файлу «%1» не подобран: %2")
                             .arg(file, QString::fromStdString(result.refusal)));
         output.report = QString::fromStdString(EllipseFitReport(*result.fit));
+    } else if (IsCaptureText(*text)) {
+        const CaptureAngle capture = ParseCaptureAngleText(*text);
+        if (!capture.error.empty()) return badLine(capture.error);
+        const AngleErrorResult result = AnalyseAngleError(capture.samples);
+        if (!result.analysis)
+            return fail(QStringLiteral("погрешность угла по файлу «%1» не рассчитана: %2")
+                            .arg(file, QString::fromStdString(result.refusal)));
+        output.report = QString::fromStdString(CaptureAngleErrorReport(*result.analysis, capture));
     } else {
         const auto parsed = ParseWorkDataText(*text);
         if (!parsed.error.empty()) return badLine(parsed.error);
@@ -142,20 +150,13 @@ void RunCaptureJob(TASensDig& chip, MpsseLink& link, const QStringList& args,
         throw std::runtime_error("-capture: число отсчётов «" + args[3].toStdString() +
                                  "» не положительное целое");
     const std::filesystem::path path = FilePath(args[4]);
-    std::FILE* file = OpenFile(path, "wb");
-    if (file == nullptr)
+    CaptureFileWriter file(path, *mode);
+    if (!file.Created())
         throw std::runtime_error("-capture: не удалось создать файл «" + PathText(path) + "»");
-    std::string text = CaptureHeader(*mode) + "\r\n";
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     CaptureEngine engine(chip, link);
-    const CaptureResult result =
-        engine.Run({*mode, rate, count}, [&](std::vector<CapturedSample>&& block) {
-            text.clear();
-            for (const CapturedSample& sample : block) text += CaptureLine(*mode, sample) + "\r\n";
-            written = written && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-        });
-    written = std::fclose(file) == 0 && written;
-    if (!written)
+    const CaptureResult result = engine.Run(
+        {*mode, rate, count}, [&](std::vector<CapturedSample>&& block) { file.Append(block); });
+    if (!file.Close())
         throw std::runtime_error("-capture: не удалось записать файл «" + PathText(path) + "»");
     if (!result.error.empty())
         throw std::runtime_error("-capture: " + result.error +

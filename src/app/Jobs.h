@@ -36,6 +36,8 @@ AdapterListing ListAdapters(const MpsseLink& link);
 
 // True for "-xyfit FILE" and "-angleerror FILE", the jobs that analyse a
 // data file written earlier; they need neither the adapter nor a window.
+// "-angleerror" takes the work-data file or a capture file (its angle on the
+// capture's equal time steps).
 bool IsAnalysisJob(const QStringList& args);
 
 // What an analysis job reports: the result's "key=value" lines for standard

@@ -7,6 +7,8 @@
 #include <system_error>
 
 #include "core/Files.h"
+#include "core/ReviewReader.h"
+#include "core/ReviewSamples.h"
 #include "core/SampleLines.h"
 
 namespace talmir {
@@ -67,6 +69,17 @@ ParsedSamples<Sample> ParseLines(std::string_view text, std::string_view header,
         }
     }
     return result;
+}
+
+// Line `number` (1-based) of `text`, without its line end.
+std::string_view LineAt(std::string_view text, int64_t number) {
+    for (; number > 1 && !text.empty(); --number) {
+        const std::size_t newline = text.find('\n');
+        text = newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1);
+    }
+    std::string_view line = text.substr(0, text.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
 }
 
 std::string Decimal(double value) {
@@ -146,8 +159,46 @@ std::string EllipseFitReport(const EllipseFit& fit) {
     return out;
 }
 
-std::string AngleErrorReport(const AngleErrorAnalysis& analysis) {
-    std::string out;
+bool IsCaptureText(std::string_view text) {
+    return text.starts_with("t_us;");
+}
+
+CaptureAngle ParseCaptureAngleText(std::string_view text) {
+    CaptureAngle out;
+    ReviewReader reader;
+    reader.Feed(text);
+    reader.Finish();
+    if (!reader.Error().empty()) {
+        out.error = reader.Error();
+        return out;
+    }
+    const ReviewRecord& record = *reader.Record();
+    if (!record.FirstBadLines().empty()) {
+        const ReviewBadLine& bad = record.FirstBadLines().front();
+        out.error = "строка " + std::to_string(bad.number) + ": " +
+                    Quote(LineAt(text, bad.number)) + " не разобрана: " + bad.reason;
+        return out;
+    }
+    // Too few samples for a time step: the analysis refuses them by their count.
+    if (record.Count() < 2) return out;
+    if (record.Count() > kMostAngleSamples) {
+        out.error = "в захвате больше " + std::to_string(kMostAngleSamples) + " отсчётов";
+        return out;
+    }
+    ReviewAngleSamples angle = AngleSamplesOf(record, 0, record.Count() - 1);
+    if (!angle.refusal.empty()) {
+        out.error = angle.refusal;
+        return out;
+    }
+    out.samples = std::move(angle.samples);
+    out.stepUs = record.NominalStepUs(0, record.Count() - 1);
+    out.filledSteps = angle.interpolated;
+    return out;
+}
+
+namespace {
+
+void PutAngleError(std::string& out, const AngleErrorAnalysis& analysis) {
     Put(out, "points", analysis.Samples);
     Put(out, "revolutions", analysis.Revolutions);
     Put(out, "rms_error_deg", analysis.RmsErrorDeg);
@@ -156,7 +207,24 @@ std::string AngleErrorReport(const AngleErrorAnalysis& analysis) {
         const std::string key = "h" + std::to_string(k + 1) + "_deg";
         Put(out, key.c_str(), analysis.HarmonicDeg[k]);
     }
+}
+
+}  // namespace
+
+std::string AngleErrorReport(const AngleErrorAnalysis& analysis) {
+    std::string out;
+    PutAngleError(out, analysis);
     Put(out, "cordic_rms_error_deg", analysis.ConverterRmsDeg);
+    return out;
+}
+
+std::string CaptureAngleErrorReport(const AngleErrorAnalysis& analysis,
+                                    const CaptureAngle& capture) {
+    std::string out;
+    PutAngleError(out, analysis);
+    Put(out, "step_us", static_cast<std::size_t>(capture.stepUs));
+    Put(out, "rpm", analysis.DegPerSample / 360 * 60e6 / static_cast<double>(capture.stepUs));
+    Put(out, "filled_steps", static_cast<std::size_t>(capture.filledSteps));
     return out;
 }
 

@@ -46,9 +46,29 @@ ParsedSamples<std::pair<int32_t, int32_t>> ParseXYText(std::string_view text);
 // ends and blank lines as for XY data.
 ParsedSamples<AngleSample> ParseWorkDataText(std::string_view text);
 
+// True for a capture file: its first line starts with "t_us;".
+bool IsCaptureText(std::string_view text);
+
+// A capture's angle on its equal time steps: the file read as the review
+// window reads it (a line not in the capture's exact form refuses the file),
+// the angle column placed on the grid of the usual time step, a step no
+// sample landed on interpolated between its neighbours. No X/Y channels.
+struct CaptureAngle {
+    std::vector<AngleSample> samples;  // one per time step
+    int64_t stepUs = 0;                // the usual time step
+    int64_t filledSteps = 0;           // steps without a sample
+    std::string error;                 // the first bad line by its 1-based number, or why no angle
+};
+CaptureAngle ParseCaptureAngleText(std::string_view text);
+
 // One "key=value" line each, in a fixed order, the counts as integers and
 // every other value with 6 decimals.
 std::string EllipseFitReport(const EllipseFit& fit);
 std::string AngleErrorReport(const AngleErrorAnalysis& analysis);
+// A capture's: the lines of AngleErrorReport but the converter's (a capture
+// has no channels), then "step_us", "rpm" (the line's speed) and
+// "filled_steps".
+std::string CaptureAngleErrorReport(const AngleErrorAnalysis& analysis,
+                                    const CaptureAngle& capture);
 
 }  // namespace talmir

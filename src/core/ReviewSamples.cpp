@@ -50,14 +50,29 @@ ReviewAngleSamples OnTimeGrid(const ReviewRecord& record, const ReviewAngleColum
             "шаги времени слишком неравномерны для равного шага " + std::to_string(step) + " мкс";
         return out;
     }
-    // The unwrapped angle on each step; NaN where no sample landed.
+    // The unwrapped angle on each step; NaN where no sample landed. Between
+    // neighbouring steps the angle moves less than half a turn; across a gap
+    // (a capture's bursts are apart by the computer's turnaround) it may turn
+    // further, so there the turns are those nearest to the speed so far.
     std::vector<double> angle(static_cast<std::size_t>(slots), std::nan(""));
     const SeriesStore& store = record.Series()[static_cast<std::size_t>(column.series)].store;
-    double unwrapped = 0;
+    double unwrapped = 0, perStep = 0;
+    int64_t singleSteps = 0;
     uint16_t previous = Code(store.ValueAt(from), column.bitsPerTurn);
     for (int64_t i = from; i <= to; ++i) {
         const uint16_t code = Code(store.ValueAt(i), column.bitsPerTurn);
-        unwrapped += static_cast<int16_t>(static_cast<uint16_t>(code - previous));
+        double delta = static_cast<int16_t>(static_cast<uint16_t>(code - previous));
+        const int64_t steps = i == from ? 1
+                                        : slot[static_cast<std::size_t>(i - from)] -
+                                              slot[static_cast<std::size_t>(i - from - 1)];
+        if (steps > 1 && singleSteps > 0) {
+            delta += 65536.0 * std::round((perStep * static_cast<double>(steps) - delta) / 65536.0);
+        } else if (i > from && steps == 1) {
+            // The mean step of the last few dozen, steady against the noise.
+            ++singleSteps;
+            perStep += (delta - perStep) / static_cast<double>(std::min<int64_t>(singleSteps, 32));
+        }
+        unwrapped += delta;
         previous = code;
         angle[static_cast<std::size_t>(slot[static_cast<std::size_t>(i - from)])] = unwrapped;
     }

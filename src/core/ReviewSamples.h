@@ -44,8 +44,10 @@ inline constexpr int64_t kMostAngleSamples = 4000000;
 // capture's samples are placed on the grid of its usual step (the median of
 // its steps), each as many steps after the one before as its time step holds
 // (rounded, at least one), and a step no sample landed on (a lost sample)
-// takes the angle interpolated between its neighbours. Refuses ranges over
-// kMostAngleSamples and captures with more empty steps than samples.
+// takes the angle interpolated between its neighbours; across such a gap the
+// angle has turned the whole turns nearest to what the speed before it gives.
+// Refuses ranges over kMostAngleSamples and captures with more empty steps
+// than samples.
 ReviewAngleSamples AngleSamplesOf(const ReviewRecord& record, int64_t from, int64_t to);
 
 // Most X/Y pairs the ellipse fit takes; a longer range gives every k-th.

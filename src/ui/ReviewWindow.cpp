@@ -1,5 +1,6 @@
 #include "ui/ReviewWindow.h"
 
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QSharedPointer>
 #include <QTimer>
@@ -9,6 +10,8 @@
 
 #include "core/AmplitudeSpectrum.h"
 #include "core/AnalysisText.h"
+#include "core/CaptureFile.h"
+#include "core/CaptureReview.h"
 #include "core/EllipseFit.h"
 #include "core/ReviewSamples.h"
 #include "qcustomplot.h"
@@ -92,6 +95,12 @@ ReviewWindow::ReviewWindow(QWidget* parent)
     connect(ui->btnSpectrum, &QPushButton::clicked, this, &ReviewWindow::btnSpectrumClick);
     connect(ui->btnEllipse, &QPushButton::clicked, this, &ReviewWindow::btnEllipseClick);
     connect(ui->btnAngleError, &QPushButton::clicked, this, &ReviewWindow::btnAngleErrorClick);
+    connect(ui->btnSaveCapture, &QPushButton::clicked, this, &ReviewWindow::btnSaveCaptureClick);
+    ChooseCaptureFile = [this] {
+        return QFileDialog::getSaveFileName(this, tr("Сохранить захват"), QString(),
+                                            tr("Данные (*.csv *.txt);;Все файлы (*)"));
+    };
+    ui->btnSaveCapture->hide();
     ui->ProgressRead->hide();
     ui->btnCancel->hide();
     ui->LabelBadLines->hide();
@@ -110,14 +119,20 @@ AngleErrorWindow* ReviewWindow::AngleErrorWin() const {
 
 void ReviewWindow::OpenFile(const QString& fileName) {
     if (Reading() || record_) return;
-    fileName_ = fileName;
     setWindowTitle(tr("Просмотр — %1").arg(QFileInfo(fileName).fileName()));
-    ui->LabelFile->setText(tr("Чтение %1…").arg(fileName));
-    fileBytes_ = QFileInfo(fileName).size();
+    StartReading(fileName, QFileInfo(fileName).size(), [this, path = FilePath(fileName)] {
+        return ReadReviewFile(path, &bytesRead_, &cancel_);
+    });
+}
+
+void ReviewWindow::StartReading(const QString& name, std::int64_t size,
+                                std::function<ReviewFileResult()> read) {
+    fileName_ = name;
+    ui->LabelFile->setText(tr("Чтение %1…").arg(name));
+    fileBytes_ = size;
     bytesRead_ = 0;
     cancel_ = false;
-    std::packaged_task<ReviewFileResult()> task(
-        [this, path = FilePath(fileName)] { return ReadReviewFile(path, &bytesRead_, &cancel_); });
+    std::packaged_task<ReviewFileResult()> task(std::move(read));
     result_ = task.get_future();
     worker_ = std::thread(std::move(task));
     ui->ProgressRead->setValue(0);
@@ -155,6 +170,10 @@ void ReviewWindow::PollReading() {
 void ReviewWindow::EndReading(ReviewFileResult result) {
     if (result.record) {
         ShowRecord(std::move(*result.record), fileName_);
+        if (capture_) {
+            captureLabel_ = ui->LabelFile->text();
+            ui->btnSaveCapture->show();
+        }
     } else {
         ui->LabelFile->setText(result.cancelled ? tr("Чтение %1 отменено").arg(fileName_)
                                                 : QString::fromStdString(result.error));
@@ -192,6 +211,37 @@ void ReviewWindow::ShowRecord(ReviewRecord record, const QString& title) {
     ui->btnAngleError->setEnabled(AngleColumnOf(*record_).has_value());
     // The axes take the whole record at once, so the analyses see it in view.
     chart->RedrawNow();
+}
+
+bool ReviewWindow::ShowCapture(int mode, std::shared_ptr<const std::vector<CapturedSample>> samples,
+                               const QString& title) {
+    if (record_ || Reading() || !ReviewRecordOfCapture(mode, {})) return false;
+    captureMode_ = mode;
+    capture_ = std::move(samples);
+    // The samples become the record on the worker, as a file's lines do.
+    StartReading(title, static_cast<std::int64_t>(capture_->size()),
+                 [this, mode, samples = capture_] {
+                     ReviewFileResult result;
+                     result.record = ReviewRecordOfCapture(mode, *samples, &bytesRead_, &cancel_);
+                     result.cancelled = !result.record;
+                     return result;
+                 });
+    return true;
+}
+
+void ReviewWindow::btnSaveCaptureClick() {
+    Guard(errorSink, this, [&] {
+        if (!capture_) return;
+        const QString name = ChooseCaptureFile();
+        if (name.isEmpty()) return;
+        const std::string error = WriteCaptureFile(FilePath(name), captureMode_, *capture_);
+        if (!error.empty()) {
+            ShowErrorBox(errorSink, this,
+                         tr("Захват не сохранён: %1").arg(QString::fromStdString(error)));
+            return;
+        }
+        ui->LabelFile->setText(tr("%1; сохранён в %2").arg(captureLabel_, name));
+    });
 }
 
 void ReviewWindow::ShowBadLines() {

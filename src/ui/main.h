@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/CaptureRecord.h"
 #include "device/TASensDig.h"
 #include "ui/AcquisitionState.h"
 #include "ui/FaceOperations.h"
@@ -214,6 +215,10 @@ public:
     // last tick, so nothing else touches the link; false when one is still
     // running after a few seconds.
     bool StopPollingForCapture();
+    // Opens a review window of its own on a capture's samples (none for mode
+    // 5, which has no review layout); it goes when closed.
+    ReviewWindow* OpenCaptureReview(int mode,
+                                    std::shared_ptr<const std::vector<CapturedSample>> samples);
 
     // --- the adapter channel (main_adapter.cpp) ---
 public slots:

@@ -1,12 +1,12 @@
 // The capture from the main window: the button "Захват…" beside "Просмотр…".
 // Polling stops first (the shared run flag cleared, as a page change does, and
 // every poll timer's last tick waited for); the modal dialog then owns the
-// link until the capture ends, and the samples open in a review window.
+// link until the capture ends, and the samples open in a review window, which
+// can save them as the capture job's file.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include "core/CaptureReview.h"
 #include "device/CaptureEngine.h"
 #include "ui/CaptureDialog.h"
 #include "ui/ErrorBox.h"
@@ -51,19 +51,26 @@ void TF_Face::btnCaptureClick() {
         connect(&dialog, &CaptureDialog::Captured, this,
                 [this](int mode, std::shared_ptr<const std::vector<CapturedSample>> samples,
                        const CaptureResult&) {
-                    if (samples->empty()) return;
-                    std::optional<ReviewRecord> record = ReviewRecordOfCapture(mode, *samples);
-                    if (!record) return;
-                    auto* window = new ReviewWindow(this);
-                    window->errorSink = state_.errorSink;
-                    window->setAttribute(Qt::WA_DeleteOnClose);
-                    window->ShowRecord(
-                        std::move(*record),
-                        tr("Захват, режим %1: %2 отсчётов").arg(mode).arg(samples->size()));
-                    window->show();
+                    if (!samples->empty()) OpenCaptureReview(mode, std::move(samples));
                 });
         dialog.exec();
     });
+}
+
+ReviewWindow* TF_Face::OpenCaptureReview(
+    int mode, std::shared_ptr<const std::vector<CapturedSample>> samples) {
+    auto* window = new ReviewWindow(this);
+    window->errorSink = state_.errorSink;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    const QString title = tr("Захват, режим %1: %2 отсчётов").arg(mode).arg(samples->size());
+    if (!window->ShowCapture(mode, std::move(samples), title)) {
+        delete window;
+        return nullptr;
+    }
+    // Shown on a later turn of the event loop, so making the window and
+    // showing it do not hold the window's thread in one piece.
+    QTimer::singleShot(0, window, &QWidget::show);
+    return window;
 }
 
 }  // namespace talmir

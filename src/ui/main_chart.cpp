@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/AngleRecord.h"
+#include "core/ChartRecord.h"
 #include "core/DataFile.h"
 #include "core/LedColors.h"
 #include "ui/AcquisitionControl.h"
@@ -31,47 +32,14 @@ const std::array<const char*, 6> kModeItems = {
 };
 constexpr int kNoReading = 5;
 
-// What one tick yields: the y value of each series that gets a point, the
-// status row (EAH, EAL, LOCK_IN) when the mode sets it, and the log record.
-struct ChartReading {
-    std::optional<double> ang, temp, velocity, angRaw;
-    std::optional<std::array<int, 3>> leds;
-    std::string header;
-    std::optional<std::string> line;
-};
-
 // Mode 0: registers 37 (angle), 39 (velocity) and 36 (raw angle), read in
-// this order.
-ChartReading ReadChartRegisters(TASensDig& chip) {
-    const std::uint16_t r37 = chip.GetReg(37, true);
-    const std::uint16_t r39 = chip.GetReg(39, true);
-    const std::uint16_t r36 = chip.GetReg(36, true);
-    ChartReading r;
-    r.ang = r37;
-    r.velocity = Signed16(r39);
-    r.angRaw = r36;
-    r.header = ChartMode0Header();
-    r.line = ChartMode0Line(r37, r36, r39);
-    return r;
-}
-
-// Modes 1 to 4 from the frame words; mode 2 by this page's own rules. Other
-// modes give nothing but the (empty) header.
-ChartReading FromFrame(int mode, const RawReading& raw) {
-    ChartReading r;
-    r.header = RecordHeader(static_cast<std::uint8_t>(mode));
-    if (mode < 1 || mode > 4) return r;
-    const auto m = static_cast<std::uint8_t>(mode);
-    const DecodedSample s = mode == 2 ? DecodeChartMode2(raw) : DecodeSample(m, raw);
-    r.ang = s.Angle;
-    r.leds = std::array<int, 3>{s.AAHM, s.AALM, mode == 4 ? 0 : s.ADC};
-    if (mode == 2) r.temp = s.CRC;
-    if (mode == 4) {
-        r.temp = s.Temp;
-        r.velocity = s.ACode;
-    }
-    r.line = RecordLine(m, raw, s);
-    return r;
+// this order and kept as ChartRecordOf takes them.
+RawReading ReadChartRegisters(TASensDig& chip) {
+    RawReading raw;
+    raw.AData1 = chip.GetReg(37, true);
+    raw.AData2 = chip.GetReg(39, true);
+    raw.AData3 = chip.GetReg(36, true);
+    return raw;
 }
 
 void AddPoint(TChartSeries* series, double x, const std::optional<double>& y) {
@@ -161,9 +129,9 @@ void TF_Face::TimerTimer() {
 
 void TF_Face::ChartTick() {
     const int mode = ChartReadoutMode();
-    const ChartReading r =
-        mode == 0 ? ReadChartRegisters(*chip_)
-                  : FromFrame(mode, ReadFrameWords(*chip_, static_cast<std::uint8_t>(mode)));
+    const ChartRecord r =
+        ChartRecordOf(mode, mode == 0 ? ReadChartRegisters(*chip_)
+                                      : ReadFrameWords(*chip_, static_cast<std::uint8_t>(mode)));
     const double x = state_.ChartSampleCounter;
     AddPoint(SeriesAng, x, r.ang);
     AddPoint(SeriesTemp, x, r.temp);

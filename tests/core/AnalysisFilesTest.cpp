@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "TempDir.h"
+#include "core/CaptureRecord.h"
 
 namespace talmir {
 namespace {
@@ -60,6 +64,65 @@ TEST(AnalysisFiles, NamesTheFirstBadLineByNumber) {
     const std::string error = ParseXYText("1;2;\n" + std::string(100, '7') + ";1;\n").error;
     EXPECT_EQ(error.rfind("строка 2: «" + std::string(40, '7') + "…»", 0), 0u) << error;
     EXPECT_TRUE(ParseXYText("1;2;\nx\n").samples.empty()) << "no samples when a line is bad";
+}
+
+// A mode 0 capture: 100 us steps, the angle 2000 codes a step, samples
+// `lost` to `lostTo` left out.
+std::vector<std::string> CaptureLines(int count, int lost, int lostTo = -1) {
+    std::vector<std::string> lines = {CaptureHeader(0)};
+    for (int i = 0; i < count; ++i) {
+        if (i >= lost && i <= std::max(lost, lostTo)) continue;
+        CapturedSample s;
+        s.tUs = 1000 + 100 * i;
+        s.raw.AData1 = s.raw.AData3 = static_cast<uint16_t>(i * 2000);
+        lines.push_back(CaptureLine(0, s));
+    }
+    return lines;
+}
+
+std::string Text(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+TEST(AnalysisFiles, TakesACapturesAngleOnItsTimeSteps) {
+    // One lost sample, and a gap of 40 in which the angle turns 1.2 turns.
+    for (const auto [lost, lostTo] : {std::pair{30, 30}, std::pair{30, 69}}) {
+        const std::string text = Text(CaptureLines(120, lost, lostTo));
+        ASSERT_TRUE(IsCaptureText(text));
+        const CaptureAngle capture = ParseCaptureAngleText(text);
+        ASSERT_EQ(capture.error, "");
+        EXPECT_EQ(capture.stepUs, 100);
+        EXPECT_EQ(capture.filledSteps, lostTo - lost + 1);
+        ASSERT_EQ(capture.samples.size(), 120u);
+        for (const int i : {lost, (lost + lostTo) / 2, lostTo, 119})
+            EXPECT_EQ(capture.samples[static_cast<std::size_t>(i)].code,
+                      static_cast<uint16_t>(i * 2000))
+                << "the lost steps lie on the line of their neighbours: " << i;
+    }
+}
+
+TEST(AnalysisFiles, NamesACapturesFirstBadLineByNumber) {
+    struct Case {
+        int line;  // replaced, 0-based; 0 is the header
+        const char* text;
+        const char* where;
+    };
+    const Case cases[] = {
+        {3, "1100;4000;4000;0", "строка 4: «1100;4000;4000;0» не разобрана: время"},
+        {2, "1100;2000;2000", "строка 3: «1100;2000;2000» не разобрана: неверное число полей"},
+        {5, "1400;8000;8000;x", "строка 6: «1400;8000;8000;x» не разобрана: поле 4"},
+        {0, "t_us;Data4(hex);Data3(hex);Data2(hex);Data1(hex);Data0(hex);", "строка 1 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<std::string> lines = CaptureLines(60, -1);
+        lines[static_cast<std::size_t>(c.line)] = c.text;
+        const CaptureAngle capture = ParseCaptureAngleText(Text(lines));
+        EXPECT_EQ(capture.error.rfind(c.where, 0), 0u) << capture.error;
+        EXPECT_TRUE(capture.samples.empty());
+    }
 }
 
 TEST(AnalysisFiles, ReadsAFileOrSaysWhyNot) {

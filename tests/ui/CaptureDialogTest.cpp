@@ -1,19 +1,23 @@
 // The capture from the main window: polling stops first, the dialog captures
 // on the engine's thread, and the samples open in the review window as the
-// saved file would.
+// saved file would; the window saves them as the capture job's file.
 #include "UiTestSupport.h"
-#include "core/CaptureReview.h"
+#include "core/CaptureRecord.h"
+#include "core/ReviewReader.h"
 #include "device/CaptureEngine.h"
 #include "ui/CaptureDialog.h"
+#include "ui/FilePath.h"
+#include "ui/ReviewWindow.h"
 #include "ui_CaptureDialog.h"
 #include "ui_PageChart.h"
+#include "ui_ReviewWindow.h"
 
 namespace talmir::test {
 namespace {
 
 class CaptureDialogTest : public UiTest {};
 
-TEST_F(CaptureDialogTest, CapturesInModeTwoAndEveryLineReviewsBack) {
+TEST_F(CaptureDialogTest, CapturesInModeTwoAndItsSavedFileReadsBackAsShown) {
     Face().chart->EditInterval->setText("1");
     Face().chart->ListBoxMode->setCurrentRow(2);
     Face().chart->btnStart->click();
@@ -37,11 +41,35 @@ TEST_F(CaptureDialogTest, CapturesInModeTwoAndEveryLineReviewsBack) {
     ASSERT_EQ(got->size(), 3000u);
     EXPECT_EQ(dialog.ui->ProgressCapture->value(), 1000);
 
-    const auto record = ReviewRecordOfCapture(2, *got);
-    ASSERT_TRUE(record.has_value());
-    EXPECT_EQ(record->Count(), 3000);
-    EXPECT_EQ(record->BadLineCount(), 0);
-    EXPECT_EQ(record->TimeUs(1) - record->TimeUs(0), 200);
+    ReviewWindow* window = Face().OpenCaptureReview(2, got);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(Pump(10000, [&] { return !window->Reading(); }));
+    ASSERT_NE(window->Record(), nullptr);
+    const ReviewRecord& shown = *window->Record();
+    EXPECT_EQ(shown.Count(), 3000);
+    EXPECT_EQ(shown.BadLineCount(), 0);
+    EXPECT_EQ(shown.TimeUs(1) - shown.TimeUs(0), 200);
+
+    window->ChooseCaptureFile = [&] { return Path("saved.csv"); };
+    ASSERT_FALSE(window->ui->btnSaveCapture->isHidden());
+    window->ui->btnSaveCapture->click();
+    const QByteArray bytes = ReadFile(Path("saved.csv"));
+    EXPECT_TRUE(bytes.startsWith(QByteArray::fromStdString(CaptureHeader(2) + "\r\n")));
+    EXPECT_EQ(bytes.count("\r\n"), 3001);
+    EXPECT_EQ(bytes.count('\n'), 3001);
+    const ReviewFileResult read = ReadReviewFile(FilePath(Path("saved.csv")));
+    ASSERT_TRUE(read.record) << read.error;
+    const ReviewRecord& back = *read.record;
+    EXPECT_EQ(back.Format(), shown.Format());
+    EXPECT_EQ(back.Mode2Decodings(), shown.Mode2Decodings());
+    ASSERT_EQ(back.Count(), shown.Count());
+    EXPECT_EQ(back.BadLineCount(), 0);
+    for (std::int64_t i = 0; i < back.Count(); ++i) {
+        ASSERT_EQ(back.TimeUs(i), shown.TimeUs(i)) << i;
+        for (std::size_t k = 0; k < back.Series().size(); ++k)
+            ASSERT_EQ(back.Series()[k].store.ValueAt(i), shown.Series()[k].store.ValueAt(i))
+                << i << " " << back.Series()[k].title;
+    }
 }
 
 }  // namespace
