@@ -11,8 +11,8 @@
 #include "FtdiChip.h"
 #include "FtdiPort.h"
 #include "FtdiVersion.h"
-#include "MpsseAbi.h"
 #include "MpsseChannel.h"
+#include "mpsse_abi.h"
 
 using namespace talmirmpsse;
 

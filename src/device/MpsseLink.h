@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "device/MpsseAbi.h"
+#include "mpsse_abi.h"
 
 namespace talmir {
 

@@ -117,7 +117,7 @@ void TF_Face::FillChannelConfig() {
     config.LatencyTimer = 1;
     config.configOptions = 0x20;
     config.Pin = 0;
-    config.reserved = 0;
+    config.currentPinState = 0;
 }
 
 void TF_Face::FormCreate() {
