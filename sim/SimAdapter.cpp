@@ -5,18 +5,17 @@
 #include <climits>
 #include <cstring>
 
-#include "MpsseAbi.h"
 #include "SimState.h"
 #include "TalmirFramePacing.h"
-
-#define TALMIR_EXTENSIONS_API TALMIRSIM_API
-#include "TalmirExtensions.h"
+#include "mpsse_abi.h"
 
 using namespace talmirsim;
 
 namespace {
 
 constexpr uint32_t kChannelCount = 1;
+// The high-speed adapters' fastest SPI clock; SPI_InitChannel refuses more.
+constexpr DWORD kMaxClockRate = 30000000;
 
 // How an entry point fares while the adapter is unplugged.
 enum class Reach {

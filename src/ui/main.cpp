@@ -121,7 +121,7 @@ void FillChannelConfig(mpsse::ChannelConfig& config, std::uint32_t clockRate) {
     config.LatencyTimer = 1;
     config.configOptions = 0x20;
     config.Pin = 0;
-    config.reserved = 0;
+    config.currentPinState = 0;
 }
 
 void TF_Face::FormCreate() {
