@@ -67,6 +67,7 @@ screenshots: build
 	$(BUILD)/bin/ChartPageScreenshot docs/chart-page.png
 	$(BUILD)/bin/ChartScreenshot docs/chart-zoomed.png
 	$(BUILD)/bin/AnalysisScreenshot docs/xy-fit.png docs/angle-error.png
+	$(BUILD)/bin/MainPagesScreenshot docs/register-page.png docs/xy-page.png
 
 # Runs the tool's windows offscreen against the simulator for SOAK_S seconds,
 # polling every 1 ms with logging on, and fails when resident memory grows
