@@ -25,9 +25,8 @@ sanitize-test: deps
 
 # The tests whose code starts threads (the charts' renderer, the capture
 # engine, the review window's reader, the series store they share) under
-# ThreadSanitizer; the test preset names them. Qt is not built with it:
-# ignore_noninstrumented_modules leaves out what Qt's own code touches and
-# keeps its locking, so every access of ours is checked.
+# ThreadSanitizer; the test preset names them. Qt is not built with it, and
+# tests/tsan.supp leaves out what Qt hands between threads.
 tsan-test: deps
 	cmake --preset tsan
 	cmake --build --preset tsan
