@@ -3,7 +3,7 @@
 BUILD := build
 SIM := $(CURDIR)/$(BUILD)/lib/libtalmirsim.so
 
-.PHONY: run test deps build sanitize-test format bench screenshots fuzz soak windows check-windows windows-screenshot
+.PHONY: run test deps build sanitize-test tsan-test format bench screenshots fuzz soak windows check-windows windows-screenshot
 
 run: build
 	TALMIR_SIM_LATENCY_US=$${TALMIR_SIM_LATENCY_US:-250} TALMIR_MPSSE_LIBRARY=$${TALMIR_MPSSE_LIBRARY:-$(SIM)} $(BUILD)/bin/talmir
@@ -22,6 +22,15 @@ sanitize-test: deps
 	cmake --preset sanitize
 	cmake --build --preset sanitize
 	ctest --preset sanitize
+
+# The tests whose code starts threads (the charts' renderer, the capture
+# engine, the review window's reader, the series store they share) under
+# ThreadSanitizer; the test preset names them. Qt is not built with it, and
+# tests/tsan.supp leaves out what Qt hands between threads.
+tsan-test: deps
+	cmake --preset tsan
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 # Builds the fuzz preset and runs each fuzz target for FUZZ_S seconds on a
 # scratch copy of its seed corpus (the repository's corpus stays unchanged).
@@ -58,6 +67,7 @@ screenshots: build
 	$(BUILD)/bin/ChartScreenshot docs/chart-zoomed.png
 	$(BUILD)/bin/AnalysisScreenshot docs/xy-fit.png docs/angle-error.png
 	$(BUILD)/bin/CaptureScreenshot docs/capture-review.png
+	$(BUILD)/bin/MainPagesScreenshot docs/register-page.png docs/xy-page.png
 
 # Runs the tool's windows offscreen against the simulator for SOAK_S seconds,
 # polling every 1 ms with logging on, and fails when resident memory grows

@@ -25,9 +25,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "mpsse_abi.h"
+
 namespace talmirframes {
 
-inline constexpr uint32_t kMaxFrameBits = 128;
+inline constexpr uint32_t kMaxFrameBits = TALMIR_FRAME_BITS_MAX;
 inline constexpr uint32_t kIdleClocksMin = 8;
 
 // The high-speed engine's clock: SK = 30 MHz / (1 + divisor), with divisor =

@@ -6,23 +6,17 @@
 #include <cstdint>
 #include <string>
 
-#include "device/MpsseAbi.h"
 #include "device/MpsseLink.h"
 #include "device/TASensDig.h"
+#include "mpsse_abi.h"
 #include "talmir_sim_control.h"
 
 // The simulator's exports, called without the binding in between.
 extern "C" {
-talmir::mpsse::FT_STATUS SPI_OpenChannel(talmir::mpsse::DWORD index,
-                                         talmir::mpsse::FT_HANDLE* handle);
-talmir::mpsse::FT_STATUS SPI_InitChannel(talmir::mpsse::FT_HANDLE handle,
-                                         talmir::mpsse::ChannelConfig* config);
-talmir::mpsse::FT_STATUS SPI_Read(talmir::mpsse::FT_HANDLE handle, talmir::mpsse::UCHAR* buffer,
-                                  talmir::mpsse::DWORD size, talmir::mpsse::DWORD* transferred,
-                                  talmir::mpsse::DWORD options);
-talmir::mpsse::FT_STATUS SPI_Write(talmir::mpsse::FT_HANDLE handle, talmir::mpsse::UCHAR* buffer,
-                                   talmir::mpsse::DWORD size, talmir::mpsse::DWORD* transferred,
-                                   talmir::mpsse::DWORD options);
+talmir::mpsse::SPI_OpenChannel_fn SPI_OpenChannel;
+talmir::mpsse::SPI_InitChannel_fn SPI_InitChannel;
+talmir::mpsse::SPI_Read_fn SPI_Read;
+talmir::mpsse::SPI_Write_fn SPI_Write;
 }
 
 namespace {

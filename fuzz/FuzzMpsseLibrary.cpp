@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "device/MpsseAbi.h"
+#include "mpsse_abi.h"
 
 using namespace talmir::mpsse;
 
@@ -42,50 +42,50 @@ EXPORT void TalmirFuzzLastRead(DWORD* size, DWORD* options, const uint8_t** out,
 
 EXPORT FT_STATUS SPI_GetNumChannels(DWORD* count) {
     *count = 1;
-    return FT_OK;
+    return kOk;
 }
 
-EXPORT FT_STATUS SPI_GetChannelInfo(DWORD, DeviceListInfoNode* info) {
+EXPORT FT_STATUS SPI_GetChannelInfo(DWORD, FT_DEVICE_LIST_INFO_NODE* info) {
     std::memset(info, 0, sizeof *info);
     info->Type = 8;
-    return FT_OK;
+    return kOk;
 }
 
 EXPORT FT_STATUS SPI_OpenChannel(DWORD, FT_HANDLE* handle) {
     *handle = &handleToken;
-    return FT_OK;
+    return kOk;
 }
 
 EXPORT FT_STATUS SPI_InitChannel(FT_HANDLE, ChannelConfig*) {
-    return FT_OK;
+    return kOk;
 }
 
 EXPORT FT_STATUS SPI_CloseChannel(FT_HANDLE) {
-    return FT_OK;
+    return kOk;
 }
 
 EXPORT FT_STATUS SPI_Read(FT_HANDLE, UCHAR* buffer, DWORD size, DWORD* transferred, DWORD options) {
     lastReadSize = size;
     lastReadOptions = options;
     *transferred = 0;
-    if (failReads) return 4;  // FT_IO_ERROR
-    const size_t bytes = (options & 1) ? (size_t{size} + 7) / 8 : size;
+    if (failReads) return kIoError;
+    const size_t bytes = (options & kSizeInBits) ? (size_t{size} + 7) / 8 : size;
     for (size_t i = 0; i < bytes; ++i) buffer[i] = i < feed.size() ? feed[i] : 0;
     *transferred = size;
-    return FT_OK;
+    return kOk;
 }
 
 EXPORT FT_STATUS SPI_Write(FT_HANDLE, UCHAR* buffer, DWORD size, DWORD* transferred, DWORD) {
     written.insert(written.end(), buffer, buffer + size);
     *transferred = size;
-    return FT_OK;
+    return kOk;
 }
 
 EXPORT FT_STATUS SPI_IsBusy(FT_HANDLE, BOOL* state) {
     *state = 0;
-    return FT_OK;
+    return kOk;
 }
 
 EXPORT FT_STATUS FT_WriteGPIO(FT_HANDLE, UCHAR, UCHAR) {
-    return FT_OK;
+    return kOk;
 }

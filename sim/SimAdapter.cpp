@@ -7,16 +7,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "MpsseAbi.h"
 #include "SimState.h"
 #include "TalmirFramePacing.h"
-
-#define TALMIR_EXTENSIONS_API TALMIRSIM_API
-#include "TalmirExtensions.h"
+#include "mpsse_abi.h"
 
 using namespace talmirsim;
 
 namespace {
+
+// The high-speed adapters' fastest SPI clock; SPI_InitChannel refuses more.
+constexpr DWORD kMaxClockRate = 30000000;
 
 // How an entry point fares while the adapter is unplugged.
 enum class Reach {

@@ -4,9 +4,12 @@
 
 #include <cstdint>
 
-#include "MpsseAbi.h"
+#include "mpsse_abi.h"
 
 namespace talmirsim {
+
+// The vendor's types, status codes and option bits, as the entry points use them.
+using namespace talmir::mpsse;
 
 class SimChannel {
 public:

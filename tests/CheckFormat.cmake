@@ -1,5 +1,6 @@
 # Fails when a C++ source of the project differs from its clang-format form.
 file(GLOB_RECURSE sources
+    ${SOURCE_DIR}/abi/*.c ${SOURCE_DIR}/abi/*.h
     ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h
     ${SOURCE_DIR}/sim/*.cpp ${SOURCE_DIR}/sim/*.h
     ${SOURCE_DIR}/adapters/*.cpp ${SOURCE_DIR}/adapters/*.h

@@ -8,8 +8,8 @@
 
 #include "FtdiChip.h"
 #include "FtdiPort.h"
-#include "MpsseAbi.h"
 #include "MpsseCommands.h"
+#include "mpsse_abi.h"
 
 namespace talmirmpsse {
 

@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "FtdiChip.h"
-#include "MpsseAbi.h"
+#include "mpsse_abi.h"
 
 namespace talmirmpsse {
+
+// The vendor's types, status codes and option bits, as the entry points use them.
+using namespace talmir::mpsse;
 
 using Bytes = std::vector<uint8_t>;
 

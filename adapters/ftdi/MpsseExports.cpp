@@ -11,12 +11,9 @@
 #include "FtdiChip.h"
 #include "FtdiPort.h"
 #include "FtdiVersion.h"
-#include "MpsseAbi.h"
 #include "MpsseChannel.h"
 #include "TalmirFramePacing.h"
-
-#define TALMIR_EXTENSIONS_API TALMIRMPSSE_API
-#include "TalmirExtensions.h"
+#include "mpsse_abi.h"
 
 using namespace talmirmpsse;
 

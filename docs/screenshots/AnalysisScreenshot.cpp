@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     PumpFor(400);  // the last cycle and the last fit
     face.circle->ChartXY->RedrawNow();
     QCoreApplication::processEvents();
+    talmir::screenshots::ShowLibraryFileName(face.ui->StatusBar, link);
     if (!Save(face, argv[1])) return 1;
 
     // The work-data page, one cycle per step of the magnet: five turns at

@@ -6,8 +6,6 @@
 // Windows platform, under wine on a virtual X display for the README.
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -54,8 +52,6 @@ int main(int argc, char** argv) {
     talmir::screenshots::PumpFor(100);
 
     face.chart->EditChartsFile->setText(QStringLiteral("data.csv"));
-    const QString library = QString::fromStdString(link.LibraryPath());
-    face.ui->StatusBar->showMessage(QStringLiteral("Библиотека MPSSE: ") +
-                                    QFileInfo(library).fileName());
+    talmir::screenshots::ShowLibraryFileName(face.ui->StatusBar, link);
     return talmir::screenshots::Save(face, argv[1]) ? 0 : 1;
 }

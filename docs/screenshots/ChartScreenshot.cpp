@@ -50,5 +50,7 @@ int main(int argc, char** argv) {
     const double from = last * 0.40, to = last * 0.46;
     chart->Viewport().ShowX({from, to});
     chart->SetCursors(from + (to - from) * 0.25, from + (to - from) * 0.7);
+    face.chart->EditChartsFile->setText(QStringLiteral("data.csv"));
+    talmir::screenshots::ShowLibraryFileName(face.ui->StatusBar, link);
     return talmir::screenshots::Save(face, argv[1]) ? 0 : 1;
 }

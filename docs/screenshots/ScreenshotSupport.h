@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QStatusBar>
 #include <QString>
 #include <QWidget>
 #include <cstdio>
@@ -12,6 +14,7 @@
 
 #include "device/MpsseLink.h"
 #include "ui/ChartView.h"
+#include "ui/FaceOperations.h"
 
 namespace talmir::screenshots {
 
@@ -44,6 +47,13 @@ inline bool Save(QWidget& widget, const char* file) {
     if (widget.grab().save(QString::fromLocal8Bit(file))) return true;
     std::fprintf(stderr, "cannot save %s\n", file);
     return false;
+}
+
+// Shows the status bar's text about the bound library, as the main window
+// shows it, with the library's file name alone instead of the checkout's path.
+inline void ShowLibraryFileName(QStatusBar* bar, const MpsseLink& link) {
+    const QString path = QString::fromStdString(link.LibraryPath());
+    bar->showMessage(LibraryPathText(link).replace(path, QFileInfo(path).fileName()));
 }
 
 }  // namespace talmir::screenshots

@@ -192,7 +192,7 @@ void MpsseLink::EnsureChannelOpen(std::uint32_t channel) {
     if (!IsBound()) throw DeviceError("SPI_OpenChannel", kNotBound);
     FT_HANDLE handle = nullptr;
     const FT_STATUS opened = fn_.SPI_OpenChannel(channel, &handle);
-    if (opened != FT_OK) {
+    if (opened != kOk) {
         // A library may hand out a handle and still fail; release it.
         if (handle != nullptr) fn_.SPI_CloseChannel(handle);
         RaiseOpenFailure(opened);
@@ -200,7 +200,7 @@ void MpsseLink::EnsureChannelOpen(std::uint32_t channel) {
     // The library may adjust the record it is given; keep ours unchanged.
     mpsse::ChannelConfig config = config_;
     const FT_STATUS initialised = fn_.SPI_InitChannel(handle, &config);
-    if (initialised != FT_OK) {
+    if (initialised != kOk) {
         if (handle != nullptr) fn_.SPI_CloseChannel(handle);
         throw DeviceError("SPI_InitChannel", initialised);
     }
@@ -214,7 +214,7 @@ FT_STATUS MpsseLink::Transfer(SPI_Read_t call, const char* name, std::uint32_t c
     EnsureChannelOpen(channel);
     DWORD transferred = 0;
     const FT_STATUS status = call(SPIHandle, buffer, size, &transferred, options);
-    if (status != FT_OK) DropChannelAndRaise(name, status);
+    if (status != kOk) DropChannelAndRaise(name, status);
     return status;
 }
 
@@ -238,7 +238,7 @@ FT_STATUS MpsseLink::GPIOWrite(std::uint32_t channel, std::uint8_t direction, st
     if (!IsBound()) throw DeviceError("FT_WriteGPIO", kNotBound);
     EnsureChannelOpen(channel);
     const FT_STATUS status = fn_.FT_WriteGPIO(SPIHandle, direction, value);
-    if (status != FT_OK) DropChannelAndRaise("FT_WriteGPIO", status);
+    if (status != kOk) DropChannelAndRaise("FT_WriteGPIO", status);
     return status;
 }
 
@@ -253,7 +253,7 @@ FrameBurst MpsseLink::ReadFrames(std::uint32_t channel, std::uint8_t* buffer,
     burst.status = fn_.Talmir_SPI_ReadFrames(SPIHandle, buffer, frameBits, frameCount, periodClocks,
                                              &burst.framesDone);
     constexpr FT_STATUS kInvalidParameter = 6;
-    if (burst.status != FT_OK && burst.status != kInvalidParameter) ResetChannel();
+    if (burst.status != kOk && burst.status != kInvalidParameter) ResetChannel();
     return burst;
 }
 
@@ -273,7 +273,6 @@ void MpsseLink::DropChannelAndRaise(const char* call, FT_STATUS status) {
 // adapter whose device node the user may not open; say so when that is the
 // case instead of the bare status.
 void MpsseLink::RaiseOpenFailure(FT_STATUS status) const {
-    constexpr FT_STATUS kDeviceNotOpened = 3;
     if (status == kDeviceNotOpened) {
         std::optional<std::string> node;
         if (usbAccessProbe_) {
@@ -294,12 +293,12 @@ std::vector<MpsseChannelInfo> MpsseLink::ListChannels() const {
     if (!IsBound()) throw DeviceError("SPI_GetNumChannels", kNotBound);
     DWORD count = 0;
     const FT_STATUS counted = fn_.SPI_GetNumChannels(&count);
-    if (counted != FT_OK) throw DeviceError("SPI_GetNumChannels", counted);
+    if (counted != kOk) throw DeviceError("SPI_GetNumChannels", counted);
     std::vector<MpsseChannelInfo> channels;
     for (DWORD index = 0; index < count; ++index) {
-        DeviceListInfoNode node{};
+        FT_DEVICE_LIST_INFO_NODE node{};
         const FT_STATUS status = fn_.SPI_GetChannelInfo(index, &node);
-        if (status != FT_OK) throw DeviceError("SPI_GetChannelInfo", status);
+        if (status != kOk) throw DeviceError("SPI_GetChannelInfo", status);
         MpsseChannelInfo info;
         info.index = index;
         info.type = node.Type;

@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "TalmirExtensions.h"
-#include "device/MpsseAbi.h"
+#include "mpsse_abi.h"
 
 namespace talmir {
 
@@ -77,8 +76,8 @@ struct MpsseEntryPoints {
     mpsse::FT_WriteGPIO_t FT_WriteGPIO = nullptr;
     // Our own libraries' entry points, looked up after the nine; a library
     // without them (the vendor's) binds all the same.
-    Talmir_SPI_ReadFrames_t Talmir_SPI_ReadFrames = nullptr;
-    Talmir_SPI_MinFramePeriod_t Talmir_SPI_MinFramePeriod = nullptr;
+    mpsse::Talmir_SPI_ReadFrames_t Talmir_SPI_ReadFrames = nullptr;
+    mpsse::Talmir_SPI_MinFramePeriod_t Talmir_SPI_MinFramePeriod = nullptr;
 };
 
 // The outcome of a frame burst: the library's status and the complete frames

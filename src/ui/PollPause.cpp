@@ -1,6 +1,7 @@
 #include "ui/PollPause.h"
 
 #include <QMetaObject>
+#include <algorithm>
 
 namespace talmir {
 
@@ -13,6 +14,8 @@ constexpr int kFastIntervalMs = 20;
 // failed, or a reading may take long on a slow link.
 constexpr int kLongestWaitMs = 50;
 
+using std::chrono::milliseconds;
+
 // Posted, so it runs once the reading's handler has returned.
 void Start(QObject* context, std::function<void()> work) {
     QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
@@ -20,12 +23,14 @@ void Start(QObject* context, std::function<void()> work) {
 
 }  // namespace
 
-PollPauseQueue::PollPauseQueue() {
+PollPauseQueue::PollPauseQueue(PollPauseClock now) : now_(std::move(now)) {
     fallback_.setSingleShot(true);
-    fallback_.setInterval(kLongestWaitMs);
-    QObject::connect(&fallback_, &QTimer::timeout, [this] {
-        while (!waiting_.empty()) StartOldest();
-    });
+    fallback_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&fallback_, &QTimer::timeout, [this] { FallbackDue(); });
+}
+
+PollPauseQueue::TimePoint PollPauseQueue::Now() const {
+    return now_ ? now_() : std::chrono::steady_clock::now();
 }
 
 void PollPauseQueue::Add(QObject* context, std::function<void()> work) {
@@ -34,22 +39,40 @@ void PollPauseQueue::Add(QObject* context, std::function<void()> work) {
         return;
     }
     waiting_.emplace_back(context, std::move(work));
-    if (!fallback_.isActive()) fallback_.start();
+    if (!fallback_.isActive()) ArmFallback();
 }
 
 void PollPauseQueue::PauseBegins(int intervalMs) {
     if (intervalMs > kFastIntervalMs) return;
-    sinceFastPause_.start();
+    lastFastPause_ = Now();
     if (waiting_.empty()) return;
     StartOldest();
     if (waiting_.empty())
         fallback_.stop();
     else
-        fallback_.start();
+        ArmFallback();
 }
 
 bool PollPauseQueue::PollingFast() const {
-    return sinceFastPause_.isValid() && sinceFastPause_.elapsed() < kLongestWaitMs;
+    return lastFastPause_ && Now() - *lastFastPause_ < milliseconds(kLongestWaitMs);
+}
+
+void PollPauseQueue::ArmFallback() {
+    fallbackDue_ = Now() + milliseconds(kLongestWaitMs);
+    fallback_.start(kLongestWaitMs);
+}
+
+// The precise timer fires no earlier than the steady clock's due time; a
+// clock of a test's may say the wait is not over yet, and then the timer waits
+// out what that clock says is left.
+void PollPauseQueue::FallbackDue() {
+    const auto left = std::chrono::ceil<milliseconds>(fallbackDue_ - Now());
+    if (left.count() > 0) {
+        fallback_.start(
+            static_cast<int>(std::min<milliseconds::rep>(left.count(), kLongestWaitMs)));
+        return;
+    }
+    while (!waiting_.empty()) StartOldest();
 }
 
 void PollPauseQueue::StartOldest() {

@@ -9,21 +9,28 @@
 // as the event loop gets to it.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <chrono>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace talmir {
+
+// The clock a queue measures its waits with: by default the steady clock,
+// which the event loop's timers run on. A test gives a queue its own, so that
+// how long work waits follows that clock and not the machine's load.
+using PollPauseClock = std::function<std::chrono::steady_clock::time_point()>;
 
 // The waiting work of the windows that share one set of acquisitions; it
 // lives on the window's thread.
 class PollPauseQueue final {
 public:
-    PollPauseQueue();
+    // Measures its waits with `now`; empty: the steady clock.
+    explicit PollPauseQueue(PollPauseClock now = {});
     PollPauseQueue(const PollPauseQueue&) = delete;
     PollPauseQueue& operator=(const PollPauseQueue&) = delete;
 
@@ -38,11 +45,18 @@ public:
     void PauseBegins(int intervalMs);
 
 private:
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    TimePoint Now() const;
     bool PollingFast() const;
+    void ArmFallback();
+    void FallbackDue();
     void StartOldest();
 
+    PollPauseClock now_;
     std::deque<std::pair<QPointer<QObject>, std::function<void()>>> waiting_;
-    QElapsedTimer sinceFastPause_;
+    std::optional<TimePoint> lastFastPause_;
+    TimePoint fallbackDue_{};
     QTimer fallback_;
 };
 

@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "SimTestSupport.h"
-#include "TalmirExtensions.h"
 #include "core/AngleError.h"
+#include "mpsse_abi.h"
+
+// The simulator's export, called without the binding in between.
+extern "C" talmir::mpsse::Talmir_SPI_ReadFrames_fn Talmir_SPI_ReadFrames;
 
 namespace simtest {
 namespace {

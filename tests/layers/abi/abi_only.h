@@ -1,0 +1,2 @@
+// A header of another layer folder.
+#pragma once
