@@ -89,7 +89,7 @@ void FillChannelConfig(mpsse::ChannelConfig& config, std::uint32_t clockRate) {
     config.LatencyTimer = 1;
     config.configOptions = 0x20;
     config.Pin = 0;
-    config.reserved = 0;
+    config.currentPinState = 0;
 }
 
 std::string AdapterTypeName(std::uint32_t type) {
