@@ -13,6 +13,37 @@
     </message>
 </context>
 <context>
+    <name>CaptureDialog</name>
+    <message>
+        <source>Захват</source>
+        <translation>Capture</translation>
+    </message>
+    <message>
+        <source>Режим считывания</source>
+        <translation>Readout mode</translation>
+    </message>
+    <message>
+        <source>Частота, Гц</source>
+        <translation>Rate, Hz</translation>
+    </message>
+    <message>
+        <source>Отсчётов</source>
+        <translation>Samples</translation>
+    </message>
+    <message>
+        <source>Длительность, с</source>
+        <translation>Duration, s</translation>
+    </message>
+    <message>
+        <source>Захватить</source>
+        <translation>Capture</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>PageChart</name>
     <message>
         <source>Старт</source>
@@ -165,6 +196,53 @@
     </message>
 </context>
 <context>
+    <name>ReviewWindow</name>
+    <message>
+        <source>Просмотр</source>
+        <translation>Review</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Ряд</source>
+        <translation>Series</translation>
+    </message>
+    <message>
+        <source>Спектр</source>
+        <translation>Spectrum</translation>
+    </message>
+    <message>
+        <source>Амплитудный спектр ряда в видимом диапазоне (окно Ханна)</source>
+        <translation>Amplitude spectrum of the series over the visible range (Hann window)</translation>
+    </message>
+    <message>
+        <source>Эллипс</source>
+        <translation>Ellipse</translation>
+    </message>
+    <message>
+        <source>Аппроксимация эллипсом точек X/Y видимого диапазона</source>
+        <translation>Ellipse fit of the X/Y points in the visible range</translation>
+    </message>
+    <message>
+        <source>Ошибка угла…</source>
+        <translation>Angle error…</translation>
+    </message>
+    <message>
+        <source>Ошибка угла в видимом диапазоне при постоянной скорости</source>
+        <translation>Angle error over the visible range at steady speed</translation>
+    </message>
+    <message>
+        <source>Сохранить захват…</source>
+        <translation>Save capture…</translation>
+    </message>
+    <message>
+        <source>Записать захват в файл, как его пишет talmir -capture</source>
+        <translation>Write the capture to a file as talmir -capture writes it</translation>
+    </message>
+</context>
+<context>
     <name>TF_ASens_Chart</name>
     <message>
         <source>Старт</source>
@@ -244,6 +322,14 @@
         <source>Канал адаптера MPSSE, через который опрашивается микросхема</source>
         <translation>The MPSSE adapter channel the chip is reached through</translation>
     </message>
+    <message>
+        <source>Захват…</source>
+        <translation>Capture…</translation>
+    </message>
+    <message>
+        <source>Захват отсчётов с заданной частотой, с тактами от адаптера</source>
+        <translation>Capture samples at a set rate, clocked by the adapter</translation>
+    </message>
 </context>
 <context>
     <name>talmir::AcquisitionControl</name>
@@ -292,6 +378,29 @@
     </message>
 </context>
 <context>
+    <name>talmir::CaptureDialog</name>
+    <message>
+        <source>Время кадра SPI: %1 мкс</source>
+        <translation>SPI frame time: %1 µs</translation>
+    </message>
+    <message>
+        <source>; наибольшая частота: %1 Гц (отсчёты задаёт тактовая частота адаптера)</source>
+        <translation>; highest rate: %1 Hz (the adapter's clock sets the sample instants)</translation>
+    </message>
+    <message>
+        <source>; отсчёты задают часы компьютера</source>
+        <translation>; the computer's clock sets the sample instants</translation>
+    </message>
+    <message>
+        <source>. Отсчётов: %1, длительность %2 с</source>
+        <translation>. Samples: %1, duration %2 s</translation>
+    </message>
+    <message>
+        <source>Отсчётов: %1 из %2, осталось %3 с</source>
+        <translation>Samples: %1 of %2, %3 s left</translation>
+    </message>
+</context>
+<context>
     <name>talmir::ErrorBox</name>
     <message>
         <source>Ошибка</source>
@@ -307,6 +416,149 @@
     <message>
         <source>Данные регистров (*.rdt)</source>
         <translation>Register data (*.rdt)</translation>
+    </message>
+</context>
+<context>
+    <name>talmir::ReviewWindow</name>
+    <message>
+        <source>страница «График», режим 0 (из регистров)</source>
+        <translation>Chart page, mode 0 (from registers)</translation>
+    </message>
+    <message>
+        <source>разовый отсчёт, режим 0 (из регистров)</source>
+        <translation>one-shot reading, mode 0 (from registers)</translation>
+    </message>
+    <message>
+        <source>режим 2, расшифровка страницы «График»</source>
+        <translation>mode 2, Chart page decoding</translation>
+    </message>
+    <message>
+        <source>режим 2, расшифровка разового отсчёта</source>
+        <translation>mode 2, one-shot reading decoding</translation>
+    </message>
+    <message>
+        <source>режим 2</source>
+        <translation>mode 2</translation>
+    </message>
+    <message>
+        <source>угловые данные</source>
+        <translation>work data</translation>
+    </message>
+    <message>
+        <source>данные XY</source>
+        <translation>XY data</translation>
+    </message>
+    <message>
+        <source>режим %1</source>
+        <translation>mode %1</translation>
+    </message>
+    <message>
+        <source>запись по времени, %1</source>
+        <translation>timed capture, %1</translation>
+    </message>
+    <message>
+        <source>Отсчёт</source>
+        <translation>Sample</translation>
+    </message>
+    <message>
+        <source>Амплитуда, LSB</source>
+        <translation>Amplitude, LSB</translation>
+    </message>
+    <message>
+        <source>Просмотр — %1</source>
+        <translation>Review — %1</translation>
+    </message>
+    <message>
+        <source>Чтение %1…</source>
+        <translation>Reading %1…</translation>
+    </message>
+    <message>
+        <source>Чтение %1 отменено</source>
+        <translation>Reading %1 cancelled</translation>
+    </message>
+    <message>
+        <source>Просмотр</source>
+        <translation>Review</translation>
+    </message>
+    <message>
+        <source>Время, с</source>
+        <translation>Time, s</translation>
+    </message>
+    <message>
+        <source>%1: %2, отсчётов: %3</source>
+        <translation>%1: %2, samples: %3</translation>
+    </message>
+    <message>
+        <source>строка %1: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>Не разобрано и пропущено строк: %1 (%2%3)</source>
+        <translation>Lines not parsed and left out: %1 (%2%3)</translation>
+    </message>
+    <message>
+        <source>Спектр не рассчитан: %1</source>
+        <translation>No spectrum: %1</translation>
+    </message>
+    <message>
+        <source>Гц</source>
+        <translation>Hz</translation>
+    </message>
+    <message>
+        <source>1/отсчёт</source>
+        <translation>1/sample</translation>
+    </message>
+    <message>
+        <source>Частота, %1</source>
+        <translation>Frequency, %1</translation>
+    </message>
+    <message>
+        <source>Спектр «%1» по %2 отсчётам видимого диапазона: %3 отрезков по %4 (окно Ханна). Шумовая полка %5 LSB; пик %6 LSB на %7 %8</source>
+        <translation>Spectrum of “%1” over %2 visible samples: %3 segments of %4 (Hann window). Noise floor %5 LSB; peak %6 LSB at %7 %8</translation>
+    </message>
+    <message>
+        <source>Эллипс не подобран: %1</source>
+        <translation>No ellipse fitted: %1</translation>
+    </message>
+    <message>
+        <source>%1 точкам (каждой %2-й)</source>
+        <translation>%1 points (every %2th)</translation>
+    </message>
+    <message>
+        <source>%1 точкам</source>
+        <translation>%1 points</translation>
+    </message>
+    <message>
+        <source>Эллипс по %1 видимого диапазона: смещение X %2, Y %3; амплитуда X %4, Y %5 LSB; рассогласование %6 %; фаза %7°; шум %8 LSB; ошибка atan2: пик %9°</source>
+        <translation>Ellipse over %1 of the visible range: offset X %2, Y %3; amplitude X %4, Y %5 LSB; mismatch %6 %; phase %7°; noise %8 LSB; atan2 error: peak %9°</translation>
+    </message>
+    <message>
+        <source>Ошибка угла не рассчитана: %1</source>
+        <translation>No angle error: %1</translation>
+    </message>
+    <message>
+        <source>: ошибка угла</source>
+        <translation>: angle error</translation>
+    </message>
+    <message>
+        <source>Ошибка угла по %1 равным шагам времени по %2 мкс; пропущенных шагов (заполнены между соседями): %3</source>
+        <translation>Angle error over %1 equal time steps of %2 us; lost steps (filled between neighbours): %3</translation>
+    </message>
+    <message>
+        <source>Сохранить захват</source>
+        <translation>Save capture</translation>
+    </message>
+    <message>
+        <source>Данные (*.csv *.txt);;Все файлы (*)</source>
+        <translation>Data (*.csv *.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Захват не сохранён: %1</source>
+        <translation>Capture not saved: %1</translation>
+    </message>
+    <message>
+        <source>%1; сохранён в %2</source>
+        <translation>%1; saved to %2</translation>
     </message>
 </context>
 <context>
@@ -541,171 +793,13 @@
         <source>Адаптер: </source>
         <translation>Adapter: </translation>
     </message>
-</context>
-<context>
-    <name>ReviewWindow</name>
     <message>
-        <source>Просмотр</source>
-        <translation>Review</translation>
+        <source>Опрос не остановился: захват не начат</source>
+        <translation>Polling did not stop: the capture was not started</translation>
     </message>
     <message>
-        <source>Отмена</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>Ряд</source>
-        <translation>Series</translation>
-    </message>
-    <message>
-        <source>Спектр</source>
-        <translation>Spectrum</translation>
-    </message>
-    <message>
-        <source>Амплитудный спектр ряда в видимом диапазоне (окно Ханна)</source>
-        <translation>Amplitude spectrum of the series over the visible range (Hann window)</translation>
-    </message>
-    <message>
-        <source>Эллипс</source>
-        <translation>Ellipse</translation>
-    </message>
-    <message>
-        <source>Аппроксимация эллипсом точек X/Y видимого диапазона</source>
-        <translation>Ellipse fit of the X/Y points in the visible range</translation>
-    </message>
-    <message>
-        <source>Ошибка угла…</source>
-        <translation>Angle error…</translation>
-    </message>
-    <message>
-        <source>Ошибка угла в видимом диапазоне при постоянной скорости</source>
-        <translation>Angle error over the visible range at steady speed</translation>
-    </message>
-</context>
-<context>
-    <name>talmir::ReviewWindow</name>
-    <message>
-        <source>страница «График», режим 0 (из регистров)</source>
-        <translation>Chart page, mode 0 (from registers)</translation>
-    </message>
-    <message>
-        <source>разовый отсчёт, режим 0 (из регистров)</source>
-        <translation>one-shot reading, mode 0 (from registers)</translation>
-    </message>
-    <message>
-        <source>режим 2, расшифровка страницы «График»</source>
-        <translation>mode 2, Chart page decoding</translation>
-    </message>
-    <message>
-        <source>режим 2, расшифровка разового отсчёта</source>
-        <translation>mode 2, one-shot reading decoding</translation>
-    </message>
-    <message>
-        <source>режим 2</source>
-        <translation>mode 2</translation>
-    </message>
-    <message>
-        <source>угловые данные</source>
-        <translation>work data</translation>
-    </message>
-    <message>
-        <source>данные XY</source>
-        <translation>XY data</translation>
-    </message>
-    <message>
-        <source>режим %1</source>
-        <translation>mode %1</translation>
-    </message>
-    <message>
-        <source>запись по времени, %1</source>
-        <translation>timed capture, %1</translation>
-    </message>
-    <message>
-        <source>Отсчёт</source>
-        <translation>Sample</translation>
-    </message>
-    <message>
-        <source>Амплитуда, LSB</source>
-        <translation>Amplitude, LSB</translation>
-    </message>
-    <message>
-        <source>Просмотр — %1</source>
-        <translation>Review — %1</translation>
-    </message>
-    <message>
-        <source>Чтение %1…</source>
-        <translation>Reading %1…</translation>
-    </message>
-    <message>
-        <source>Чтение %1 отменено</source>
-        <translation>Reading %1 cancelled</translation>
-    </message>
-    <message>
-        <source>Просмотр</source>
-        <translation>Review</translation>
-    </message>
-    <message>
-        <source>Время, с</source>
-        <translation>Time, s</translation>
-    </message>
-    <message>
-        <source>%1: %2, отсчётов: %3</source>
-        <translation>%1: %2, samples: %3</translation>
-    </message>
-    <message>
-        <source>строка %1: %2</source>
-        <translation>line %1: %2</translation>
-    </message>
-    <message>
-        <source>Не разобрано и пропущено строк: %1 (%2%3)</source>
-        <translation>Lines not parsed and left out: %1 (%2%3)</translation>
-    </message>
-    <message>
-        <source>Спектр не рассчитан: %1</source>
-        <translation>No spectrum: %1</translation>
-    </message>
-    <message>
-        <source>Гц</source>
-        <translation>Hz</translation>
-    </message>
-    <message>
-        <source>1/отсчёт</source>
-        <translation>1/sample</translation>
-    </message>
-    <message>
-        <source>Частота, %1</source>
-        <translation>Frequency, %1</translation>
-    </message>
-    <message>
-        <source>Спектр «%1» по %2 отсчётам видимого диапазона: %3 отрезков по %4 (окно Ханна). Шумовая полка %5 LSB; пик %6 LSB на %7 %8</source>
-        <translation>Spectrum of “%1” over %2 visible samples: %3 segments of %4 (Hann window). Noise floor %5 LSB; peak %6 LSB at %7 %8</translation>
-    </message>
-    <message>
-        <source>Эллипс не подобран: %1</source>
-        <translation>No ellipse fitted: %1</translation>
-    </message>
-    <message>
-        <source>%1 точкам (каждой %2-й)</source>
-        <translation>%1 points (every %2th)</translation>
-    </message>
-    <message>
-        <source>%1 точкам</source>
-        <translation>%1 points</translation>
-    </message>
-    <message>
-        <source>Эллипс по %1 видимого диапазона: смещение X %2, Y %3; амплитуда X %4, Y %5 LSB; рассогласование %6 %; фаза %7°; шум %8 LSB; ошибка atan2: пик %9°</source>
-        <translation>Ellipse over %1 of the visible range: offset X %2, Y %3; amplitude X %4, Y %5 LSB; mismatch %6 %; phase %7°; noise %8 LSB; atan2 error: peak %9°</translation>
-    </message>
-    <message>
-        <source>Ошибка угла не рассчитана: %1</source>
-        <translation>No angle error: %1</translation>
-    </message>
-    <message>
-        <source>: ошибка угла</source>
-        <translation>: angle error</translation>
-    </message>
-    <message>
-        <source>Ошибка угла по %1 равным шагам времени по %2 мкс; пропущенных шагов (заполнены между соседями): %3</source>
-        <translation>Angle error over %1 equal time steps of %2 us; lost steps (filled between neighbours): %3</translation>
+        <source>Захват, режим %1: %2 отсчётов</source>
+        <translation>Capture, mode %1: %2 samples</translation>
     </message>
 </context>
 </TS>

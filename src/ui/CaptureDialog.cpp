@@ -58,7 +58,7 @@ void CaptureDialog::SettingsChange() {
     const double max = engine_.MaxPacedRateHz(s.mode);
     text += max > 0 ? tr("; наибольшая частота: %1 Гц (отсчёты задаёт тактовая частота адаптера)")
                           .arg(std::floor(max), 0, 'f', 0)
-                    : tr("; отсчёты задаёт часы компьютера");
+                    : tr("; отсчёты задают часы компьютера");
     text += tr(". Отсчётов: %1, длительность %2 с").arg(s.count).arg(s.count / s.rateHz, 0, 'g', 4);
     const QString refusal = QString::fromStdString(engine_.Refusal(s));
     if (!refusal.isEmpty()) text += "\n" + refusal;
