@@ -27,13 +27,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     talmir::MpsseLink link;
-    std::string message;
-    link.LoadMPSSELibrary(talmir::DemoLibraryNames(talmir::ExecutableDir()),
-                          [&](const std::string& m) { message = m; });
-    if (!message.empty()) {
-        std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());
-        return 1;
-    }
+    if (!talmir::screenshots::BindSimulator(link)) return 1;
 
     QTemporaryDir dir;
     talmir::TF_FaceOptions options;

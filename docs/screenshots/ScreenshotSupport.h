@@ -12,17 +12,18 @@
 #include <cstdio>
 #include <string>
 
+#include "device/DynamicLibrary.h"
 #include "device/MpsseLink.h"
 #include "ui/ChartView.h"
 #include "ui/FaceOperations.h"
 
 namespace talmir::screenshots {
 
-// Binds `link` to the simulator; false, with the reason on standard error,
-// when it cannot.
+// Binds `link` to the simulator as "--demo" finds it beside the executable;
+// false, with the reason on standard error, when it cannot.
 inline bool BindSimulator(MpsseLink& link) {
     std::string message;
-    link.LoadMPSSELibrary({TALMIR_SIM_DIR "/libtalmirsim.so"},
+    link.LoadMPSSELibrary(DemoLibraryNames(ExecutableDir()),
                           [&](const std::string& m) { message = m; });
     if (message.empty()) return true;
     std::fprintf(stderr, "simulator not bound: %s\n", message.c_str());

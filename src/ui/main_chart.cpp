@@ -8,6 +8,7 @@
 #include "core/ChartRecord.h"
 #include "core/DataFile.h"
 #include "core/LedColors.h"
+#include "device/CaptureEngine.h"
 #include "ui/AcquisitionControl.h"
 #include "ui/ChartView.h"
 #include "ui/ErrorBox.h"
@@ -31,16 +32,6 @@ const std::array<const char*, 6> kModeItems = {
     QT_TRANSLATE_NOOP("talmir::TF_Face", "Режим тестирования       - 80 бит"),
 };
 constexpr int kNoReading = 5;
-
-// Mode 0: registers 37 (angle), 39 (velocity) and 36 (raw angle), read in
-// this order and kept as ChartRecordOf takes them.
-RawReading ReadChartRegisters(TASensDig& chip) {
-    RawReading raw;
-    raw.AData1 = chip.GetReg(37, true);
-    raw.AData2 = chip.GetReg(39, true);
-    raw.AData3 = chip.GetReg(36, true);
-    return raw;
-}
 
 void AddPoint(TChartSeries* series, double x, const std::optional<double>& y) {
     if (y) series->AddXY(x, *y);
@@ -129,9 +120,16 @@ void TF_Face::TimerTimer() {
 
 void TF_Face::ChartTick() {
     const int mode = ChartReadoutMode();
-    const ChartRecord r =
-        ChartRecordOf(mode, mode == 0 ? ReadChartRegisters(*chip_)
-                                      : ReadFrameWords(*chip_, static_cast<std::uint8_t>(mode)));
+    // Mode 0 reads registers 37, 39 and 36 in this order, as a capture does.
+    RawReading raw;
+    if (mode == 0) {
+        CapturedSample sample;
+        ReadSample(*chip_, 0, sample);
+        raw = sample.raw;
+    } else {
+        raw = ReadFrameWords(*chip_, static_cast<std::uint8_t>(mode));
+    }
+    const ChartRecord r = ChartRecordOf(mode, raw);
     const double x = state_.ChartSampleCounter;
     AddPoint(SeriesAng, x, r.ang);
     AddPoint(SeriesTemp, x, r.temp);
