@@ -8,11 +8,11 @@
 #include <array>
 #include <chrono>
 
-#include "core/AmplitudeSpectrum.h"
 #include "core/AnalysisText.h"
 #include "core/CaptureFile.h"
 #include "core/CaptureReview.h"
 #include "core/EllipseFit.h"
+#include "core/FftAmplitudes.h"
 #include "core/ReviewSamples.h"
 #include "qcustomplot.h"
 #include "ui/AngleErrorWindow.h"
@@ -273,7 +273,7 @@ void ReviewWindow::btnSpectrumClick() {
         if (!record_ || index < 0) return;
         const auto [from, to] = VisibleRange();
         const ReviewSeries& series = record_->Series()[static_cast<std::size_t>(index)];
-        const AmplitudeSpectrumResult result = ComputeAmplitudeSpectrum(series.store, from, to);
+        const FftAmplitudesResult result = ComputeFftAmplitudes(series.store, from, to);
         if (!result.spectrum) {
             SpectrumGraph->data()->clear();
             NoiseFloorLine->setVisible(false);
@@ -282,7 +282,7 @@ void ReviewWindow::btnSpectrumClick() {
             ui->ChartSpectrum->replot();
             return;
         }
-        const AmplitudeSpectrum& sp = *result.spectrum;
+        const FftAmplitudes& sp = *result.spectrum;
         // A capture's bins in hertz by its usual step, others per sample.
         const std::int64_t stepUs = record_->NominalStepUs(from, to);
         const double rate = stepUs > 0 ? 1e6 / static_cast<double>(stepUs) : 1.0;

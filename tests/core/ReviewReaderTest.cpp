@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "TempDir.h"
-#include "core/AmplitudeSpectrum.h"
 #include "core/AngleRecord.h"
+#include "core/FftAmplitudes.h"
 #include "core/ReviewSamples.h"
 #include "core/SampleLines.h"
 
@@ -287,7 +287,7 @@ TEST(ReviewReader, PutsACapturesAngleOnEqualTimeSteps) {
     EXPECT_EQ(record.IndexAtTime(5000), 5);  // the sample of step 6, at 6410 us
 }
 
-TEST(AmplitudeSpectrum, ReadsASineAtItsAmplitudeAndNoiseAtItsFloor) {
+TEST(FftAmplitudes, ReadsASineAtItsAmplitudeAndNoiseAtItsFloor) {
     SeriesStore sine, noise;
     uint64_t state = 12345;
     const auto gauss = [&] {  // sum of 12 uniforms less 6: σ = 1
@@ -304,16 +304,16 @@ TEST(AmplitudeSpectrum, ReadsASineAtItsAmplitudeAndNoiseAtItsFloor) {
     for (int i = 0; i < 65536 * 8; ++i)
         noise.Append(i, static_cast<int32_t>(std::lround(100 * gauss())));
 
-    const auto s = ComputeAmplitudeSpectrum(sine, 0, 8191).spectrum;
+    const auto s = ComputeFftAmplitudes(sine, 0, 8191).spectrum;
     ASSERT_TRUE(s);
     EXPECT_EQ(s->Length, 8192);
     EXPECT_EQ(s->PeakBin, 64);
     EXPECT_NEAR(s->PeakLsb, 1000, 2);
-    const auto n = ComputeAmplitudeSpectrum(noise, 0, noise.LastX()).spectrum;
+    const auto n = ComputeFftAmplitudes(noise, 0, noise.LastX()).spectrum;
     ASSERT_TRUE(n);
     EXPECT_EQ(n->Segments, 15);
     EXPECT_NEAR(n->NoiseFloorLsb, 100 * std::sqrt(6.0 / 65536), 0.1 * 100 * std::sqrt(6.0 / 65536));
-    EXPECT_FALSE(ComputeAmplitudeSpectrum(sine, 0, 14).spectrum);
+    EXPECT_FALSE(ComputeFftAmplitudes(sine, 0, 14).spectrum);
 }
 
 }  // namespace

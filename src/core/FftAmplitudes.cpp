@@ -1,4 +1,4 @@
-#include "core/AmplitudeSpectrum.h"
+#include "core/FftAmplitudes.h"
 
 #include <kissfft.hh>
 
@@ -17,9 +17,8 @@ constexpr int64_t kMostSegments = 64;
 
 }  // namespace
 
-AmplitudeSpectrumResult ComputeAmplitudeSpectrum(const SeriesStore& store, int64_t xFrom,
-                                                 int64_t xTo) {
-    AmplitudeSpectrumResult result;
+FftAmplitudesResult ComputeFftAmplitudes(const SeriesStore& store, int64_t xFrom, int64_t xTo) {
+    FftAmplitudesResult result;
     const int64_t first = store.LowerIndex(xFrom);
     const int64_t n = xFrom <= xTo ? store.UpperIndex(xTo) - first : 0;
     if (n < kFewestSamples) {
@@ -58,7 +57,7 @@ AmplitudeSpectrumResult ComputeAmplitudeSpectrum(const SeriesStore& store, int64
         for (std::size_t k = 0; k < power.size(); ++k) power[k] += std::norm(out[k]);
     }
 
-    AmplitudeSpectrum sp;
+    FftAmplitudes sp;
     sp.Length = length;
     sp.Segments = static_cast<int>(segments);
     sp.AmplitudeLsb.resize(power.size());

@@ -13,7 +13,7 @@
 
 namespace talmir {
 
-struct AmplitudeSpectrum {
+struct FftAmplitudes {
     // Bins 0 to Length/2; bin k lies at k / Length cycles per sample. Each
     // segment loses its mean first, so bin 0 holds what is left of it (0).
     std::vector<double> AmplitudeLsb;
@@ -28,8 +28,8 @@ struct AmplitudeSpectrum {
     double PeakLsb = 0;
 };
 
-struct AmplitudeSpectrumResult {
-    std::optional<AmplitudeSpectrum> spectrum;
+struct FftAmplitudesResult {
+    std::optional<FftAmplitudes> spectrum;
     std::string refusal;  // why none, in Russian
 };
 
@@ -37,7 +37,6 @@ struct AmplitudeSpectrumResult {
 // equally spaced. Segments are the largest power of two up to 65536 samples
 // that the range holds, overlapping by half; a longer range averages at most
 // 64 of them, spread evenly over it. Refuses fewer than 16 samples.
-AmplitudeSpectrumResult ComputeAmplitudeSpectrum(const SeriesStore& store, int64_t xFrom,
-                                                 int64_t xTo);
+FftAmplitudesResult ComputeFftAmplitudes(const SeriesStore& store, int64_t xFrom, int64_t xTo);
 
 }  // namespace talmir
