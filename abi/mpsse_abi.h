@@ -1,8 +1,9 @@
 /* The adapter vendor's MPSSE SPI library interface, written from its published
  * ABI: plain C exports with the C calling convention (cdecl, undecorated
  * names), 32-bit status and counts on every platform, and the vendor's record
- * layouts; and the two entry points of our own that the project's libraries
- * export beside the vendor's (Talmir_SPI_ReadFrames, Talmir_SPI_MinFramePeriod).
+ * layouts; and the entry points of our own that the project's libraries
+ * export beside the vendor's (Talmir_SPI_ReadFrames, Talmir_SPI_MinFramePeriod,
+ * Talmir_SPI_StreamFrames).
  *
  * This is the one statement of that interface in the project. The tool's
  * binding (src/device) takes the types, constants and the entry points'
@@ -83,6 +84,7 @@ typedef struct FT_DEVICE_LIST_INFO_NODE {
  * Talmir_SPI_ReadFrames reads, in bits. */
 #define TALMIR_READ_FRAMES_NAME "Talmir_SPI_ReadFrames"
 #define TALMIR_MIN_FRAME_PERIOD_NAME "Talmir_SPI_MinFramePeriod"
+#define TALMIR_STREAM_FRAMES_NAME "Talmir_SPI_StreamFrames"
 #define TALMIR_FRAME_BITS_MAX 128
 
 /* Status codes the entry points answer. */
@@ -171,6 +173,26 @@ typedef FT_STATUS TALMIR_MPSSE_CALL Talmir_SPI_ReadFrames_fn(FT_HANDLE handle, U
                                                              DWORD periodClocks, DWORD* framesDone);
 typedef DWORD TALMIR_MPSSE_CALL Talmir_SPI_MinFramePeriod_fn(DWORD frameBits, DWORD clockRate);
 
+/* Talmir_SPI_StreamFrames reads frameCount frames as Talmir_SPI_ReadFrames
+ * does, as one unbroken run: frame starts stay periodClocks SK periods apart
+ * from the first frame to the last, however long the run. Instead of filling
+ * one buffer it hands the frames over as they come: sink is called on the
+ * calling thread with each next run of complete frames (ceil(frameBits / 8)
+ * bytes each, the pointer valid during the call only), in order, a few times
+ * a second. A sink answering non-zero stops the stream: no frame is started
+ * after the ones already queued on the adapter, those are read and dropped,
+ * and the call returns kOk with *framesDone the frames handed over. On a
+ * failure the complete frames that arrived are handed over first, then the
+ * status is returned with *framesDone those handed over. The argument checks
+ * are Talmir_SPI_ReadFrames's. sink may not be null, must not throw, and
+ * must not call the library for the same handle. */
+typedef DWORD TALMIR_MPSSE_CALL Talmir_FrameSink_fn(void* context, const UCHAR* frames,
+                                                    DWORD frameCount);
+typedef FT_STATUS TALMIR_MPSSE_CALL Talmir_SPI_StreamFrames_fn(FT_HANDLE handle, DWORD frameBits,
+                                                               DWORD frameCount, DWORD periodClocks,
+                                                               Talmir_FrameSink_fn* sink,
+                                                               void* context, DWORD* framesDone);
+
 typedef SPI_GetNumChannels_fn* SPI_GetNumChannels_t;
 typedef SPI_GetChannelInfo_fn* SPI_GetChannelInfo_t;
 typedef SPI_OpenChannel_fn* SPI_OpenChannel_t;
@@ -189,6 +211,7 @@ typedef Cleanup_libMPSSE_fn* Cleanup_libMPSSE_t;
 typedef Ver_libMPSSE_fn* Ver_libMPSSE_t;
 typedef Talmir_SPI_ReadFrames_fn* Talmir_SPI_ReadFrames_t;
 typedef Talmir_SPI_MinFramePeriod_fn* Talmir_SPI_MinFramePeriod_t;
+typedef Talmir_SPI_StreamFrames_fn* Talmir_SPI_StreamFrames_t;
 TALMIR_MPSSE_C_END
 
 /* The widths and layouts above, as the vendor's library has them. */
@@ -241,5 +264,6 @@ TALMIR_MPSSE_EXPORT(Cleanup_libMPSSE);
 TALMIR_MPSSE_EXPORT(Ver_libMPSSE);
 TALMIR_MPSSE_EXPORT(Talmir_SPI_ReadFrames);
 TALMIR_MPSSE_EXPORT(Talmir_SPI_MinFramePeriod);
+TALMIR_MPSSE_EXPORT(Talmir_SPI_StreamFrames);
 
 #endif /* TALMIR_MPSSE_EXPORTS */

@@ -2,10 +2,12 @@
 // request, and otherwise acts on the channel and the chip behind it: every
 // listed channel index reaches the same chip.
 // Building with TALMIRSIM_OMIT_<ENTRY POINT> leaves that entry point out.
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "SimState.h"
 #include "TalmirFramePacing.h"
@@ -252,6 +254,88 @@ FT_STATUS Talmir_SPI_ReadFrames(FT_HANDLE handle, UCHAR* buffer, DWORD frameBits
                           static_cast<std::size_t>(frameCount) * ((frameBits + 7) / 8));
         return kOk;
     });
+}
+#endif
+
+#ifndef TALMIRSIM_OMIT_TALMIR_SPI_STREAMFRAMES
+// Traced once, when the run ends, with size = frame bits, index = frame count,
+// options = period. The run is read in pieces of about 50 ms: frame k is
+// sampled at the run's start plus k spacings, and a piece is handed to the
+// sink once the wire time of its last frame (and the USB latency) has passed,
+// so the run keeps the adapter's clock from its first frame to its last.
+FT_STATUS Talmir_SPI_StreamFrames(FT_HANDLE handle, DWORD frameBits, DWORD frameCount,
+                                  DWORD periodClocks, Talmir_FrameSink_fn* sink, void* context,
+                                  DWORD* framesDone) {
+    using Clock = SimMagnet::Clock;
+    TalmirSimCall call = SimTrace::makeCall("Talmir_SPI_StreamFrames");
+    call.size = frameBits;
+    call.index = frameCount;
+    call.options = periodClocks;
+    if (framesDone != nullptr) *framesDone = 0;
+    SimState& s = simState();
+    const auto finish = [&](FT_STATUS status) {
+        std::lock_guard lock(s.mutex);
+        call.status = status;
+        s.trace.record(call);
+        return status;
+    };
+    uint64_t spacing = 0;
+    uint32_t clock = 0;
+    std::chrono::nanoseconds latency{};
+    {
+        std::lock_guard lock(s.mutex);
+        if (const auto injected = s.faults.take(call.name)) {
+            call.status = *injected;
+            s.trace.record(call);
+            return call.status;
+        }
+        if (s.unplugged) {
+            call.status = kIoError;
+            s.trace.record(call);
+            return kIoError;
+        }
+        if (!s.channel.isReadyHandle(handle)) call.status = kInvalidHandle;
+        clock = s.channel.clockRate();
+        if (call.status == kOk &&
+            (sink == nullptr || framesDone == nullptr || frameBits < 1 ||
+             frameBits > talmirframes::kMaxFrameBits ||
+             (periodClocks != 0 && periodClocks < talmirframes::minPeriodClocks(frameBits, clock))))
+            call.status = kInvalidParameter;
+        if (call.status != kOk) {
+            s.trace.record(call);
+            return call.status;
+        }
+        spacing =
+            periodClocks != 0 ? periodClocks : uint64_t{frameBits} + talmirframes::kIdleClocksMin;
+        latency = s.wireTime.cost(0, clock);
+    }
+    const std::size_t frameBytes = (frameBits + 7) / 8;
+    const double secondsPerFrame = static_cast<double>(spacing) / clock;
+    const uint64_t perPiece = std::clamp<uint64_t>(static_cast<uint64_t>(0.05 / secondsPerFrame), 1,
+                                                   std::max<DWORD>(frameCount, 1));
+    const auto instant = [&](Clock::time_point start, uint64_t k) {
+        return start + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(static_cast<double>(k) * secondsPerFrame));
+    };
+    std::vector<UCHAR> piece(perPiece * frameBytes);
+    const auto start = Clock::now();
+    for (uint64_t first = 0; first < frameCount;) {
+        const uint64_t n = std::min<uint64_t>(perPiece, frameCount - first);
+        bool unplugged = false;
+        {
+            std::lock_guard lock(s.mutex);
+            unplugged = s.unplugged;
+            for (uint64_t k = 0; k < n && !unplugged; ++k)
+                readFrame(s, piece.data() + k * frameBytes, frameBits, kSizeInBits,
+                          instant(start, first + k));
+        }
+        if (unplugged) return finish(kIoError);
+        SimWireTime::waitUntil(instant(start, first + n) + latency);
+        first += n;
+        *framesDone = static_cast<DWORD>(first);
+        if (sink(context, piece.data(), static_cast<DWORD>(n)) != 0) break;
+    }
+    return finish(kOk);
 }
 #endif
 

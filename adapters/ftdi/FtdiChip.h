@@ -61,6 +61,23 @@ constexpr uint32_t maxClockRate(ChipType chip) {
     return isHighSpeed(chip) ? 30000000u : 6000000u;
 }
 
+// Bytes the chip's buffer toward the host holds per channel: answers the
+// engine makes while no read is pending wait there, and once it is full the
+// engine stops.
+constexpr uint32_t answerBufferBytes(ChipType chip) {
+    switch (chip) {
+        case ChipType::Ft2232H:
+            return 4096;
+        case ChipType::Ft4232H:
+            return 2048;
+        case ChipType::Ft232H:
+            return 1024;
+        case ChipType::Ft2232D:
+            return 384;
+    }
+    return 0;
+}
+
 // The 4232H's MPSSE channels have no high-byte GPIO lines.
 constexpr bool hasHighByteGpio(ChipType chip) {
     return chip != ChipType::Ft4232H;

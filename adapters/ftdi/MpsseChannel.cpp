@@ -26,6 +26,10 @@ constexpr std::size_t kReadWriteBatchBytes = 1024;
 // frames are slow.
 constexpr std::size_t kBurstWriteBytes = kChunkSize - 1;
 constexpr double kBurstWriteSeconds = 0.5;
+// A stream's reads: about this much of the run each, so its frames reach the
+// caller a few times a second, and at most this many bytes.
+constexpr double kStreamReadSeconds = 0.05;
+constexpr uint64_t kStreamReadBytes = uint64_t{1} << 24;
 
 std::size_t bytesFor(DWORD size, DWORD options) {
     return (options & kSizeInBits) ? (static_cast<std::size_t>(size) + 7) / 8 : size;
@@ -300,19 +304,13 @@ FT_STATUS MpsseChannel::readGpio(UCHAR& value) {
     return exchange({op::kGetHighByte, op::kSendImmediate}, &value, 1, received);
 }
 
-FT_STATUS MpsseChannel::readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCount,
-                                   DWORD periodClocks, DWORD& framesDone) {
-    framesDone = 0;
+FT_STATUS MpsseChannel::planFrames(DWORD frameBits, DWORD periodClocks, FramePlan& plan) {
     if (!ready_) return kDeviceNotOpened;
     if (frameBits < 1 || frameBits > talmirframes::kMaxFrameBits) return kInvalidParameter;
     // The clock-only commands that pace the frames exist on the high-speed parts only.
     if (!isHighSpeed(chip_)) return kNotSupported;
     if (periodClocks != 0 && periodClocks < talmirframes::minPeriodClocks(frameBits, clockRate_))
         return kInvalidParameter;
-    const std::size_t frameBytes = (frameBits + 7) / 8;
-    const uint64_t total = static_cast<uint64_t>(frameCount) * frameBytes;
-    if (total > INT_MAX) return kInvalidParameter;
-    if (frameCount == 0) return kOk;
 
     // Every frame's commands are the same: MOSI low, chip select released
     // between frames for the rest of the period (or the least idle time when
@@ -320,16 +318,31 @@ FT_STATUS MpsseChannel::readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCo
     const uint64_t idle =
         periodClocks == 0 ? talmirframes::kIdleClocksMin : uint64_t{periodClocks} - frameBits;
     const uint16_t released = static_cast<uint16_t>(state_ & ~(kPinDo << 8));
-    Bytes last;
-    appendFrameRead(last, released, configOptions_, frameBits);
-    Bytes paced = last;
-    appendIdleClocks(paced, idle);
+    plan.last.clear();
+    appendFrameRead(plan.last, released, configOptions_, frameBits);
+    plan.paced = plan.last;
+    appendIdleClocks(plan.paced, idle);
     state_ = released;
+    plan.frameBytes = (frameBits + 7) / 8;
+    plan.seconds = static_cast<double>(frameBits + idle) / talmirframes::skHz(clockRate_);
+    return kOk;
+}
 
-    const double seconds = static_cast<double>(frameBits + idle) / talmirframes::skHz(clockRate_);
+FT_STATUS MpsseChannel::readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCount,
+                                   DWORD periodClocks, DWORD& framesDone) {
+    framesDone = 0;
+    FramePlan plan;
+    if (const FT_STATUS s = planFrames(frameBits, periodClocks, plan); s != kOk) return s;
+    const std::size_t frameBytes = plan.frameBytes;
+    const uint64_t total = static_cast<uint64_t>(frameCount) * frameBytes;
+    if (total > INT_MAX) return kInvalidParameter;
+    if (frameCount == 0) return kOk;
+    const Bytes& last = plan.last;
+    const Bytes& paced = plan.paced;
+
     const std::size_t perWrite = std::max<std::size_t>(
         1, std::min<std::size_t>(kBurstWriteBytes / paced.size(),
-                                 static_cast<std::size_t>(kBurstWriteSeconds / seconds)));
+                                 static_cast<std::size_t>(kBurstWriteSeconds / plan.seconds)));
 
     PendingRead* answers = port_->submitRead(buffer, static_cast<int>(total));
     if (answers == nullptr) return kIoError;
@@ -360,6 +373,114 @@ FT_STATUS MpsseChannel::readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCo
         return kIoError;
     }
     framesDone = frameCount;
+    return kOk;
+}
+
+// The run is cut into reads of about kStreamReadSeconds of frames; one read
+// is pending at a time, in one of two buffers, and the next is submitted the
+// moment the last completes. Writes are small (their answers at most half the
+// adapter's buffer toward the host), so the read is looked at often: answers
+// of the next read's frames made before it is submitted wait in that buffer,
+// and the engine never stops for lack of room. The writer keeps at most one
+// read's frames ahead of the pending read. Each read's last frame is followed
+// by 87, so its answers come at once.
+FT_STATUS MpsseChannel::streamFrames(DWORD frameBits, DWORD frameCount, DWORD periodClocks,
+                                     Talmir_FrameSink_fn* sink, void* context, DWORD& framesDone) {
+    framesDone = 0;
+    if (sink == nullptr) return kInvalidParameter;
+    FramePlan plan;
+    if (const FT_STATUS s = planFrames(frameBits, periodClocks, plan); s != kOk) return s;
+    if (frameCount == 0) return kOk;
+    const std::size_t frameBytes = plan.frameBytes;
+
+    const uint64_t perRead =
+        std::clamp<uint64_t>(static_cast<uint64_t>(kStreamReadSeconds / plan.seconds), 1,
+                             std::min<uint64_t>(frameCount, kStreamReadBytes / frameBytes));
+    const std::size_t perWrite = std::max<std::size_t>(
+        1,
+        std::min({kBurstWriteBytes / plan.paced.size(), answerBufferBytes(chip_) / 2 / frameBytes,
+                  static_cast<std::size_t>(kBurstWriteSeconds / plan.seconds)}));
+    std::vector<uint8_t> buffers[2];
+    for (auto& b : buffers) b.resize(perRead * frameBytes);
+
+    int current = 0;
+    uint64_t readStart = 0;  // first frame of the pending read
+    uint64_t readCount = perRead;
+    uint64_t sent = 0;            // frames whose commands are written
+    uint64_t limit = frameCount;  // frames to write; less once the sink stops the run
+    bool stopped = false;
+    DWORD delivered = 0;
+    const auto handOver = [&](const uint8_t* frames, uint64_t count) {
+        if (stopped || count == 0) return;
+        const DWORD n = static_cast<DWORD>(count);
+        delivered += n;
+        if (sink(context, frames, n) != 0) {
+            stopped = true;
+            // The frames written past the pending read's start are read out
+            // to the end of that read, so the next call finds the answers in
+            // step.
+            limit = sent > readStart ? readStart + readCount : readStart;
+        }
+    };
+
+    PendingRead* pending =
+        port_->submitRead(buffers[current].data(), static_cast<int>(readCount * frameBytes));
+    if (pending == nullptr) return kIoError;
+    const auto fail = [&](int arrived) {
+        if (arrived > 0)
+            handOver(buffers[current].data(), static_cast<uint64_t>(arrived) / frameBytes);
+        framesDone = delivered;
+        return kIoError;
+    };
+    Bytes commands;
+    for (;;) {
+        const uint64_t readEnd = readStart + readCount;
+        const bool canWrite = sent < limit && sent < readEnd + perRead;
+        if (canWrite) {
+            const uint64_t boundary =
+                std::min<uint64_t>(frameCount, (sent / perRead + 1) * perRead);
+            const uint64_t n = std::min<uint64_t>({perWrite, limit - sent, boundary - sent});
+            commands.clear();
+            for (uint64_t i = 0; i < n; ++i) {
+                const Bytes& frame = sent + i + 1 == frameCount ? plan.last : plan.paced;
+                commands.insert(commands.end(), frame.begin(), frame.end());
+            }
+            if (sent + n == boundary) commands.push_back(op::kSendImmediate);
+            if (send(commands) != kOk) {
+                const int arrived = port_->arrivedBytes(pending);
+                port_->cancelRead(pending);
+                return fail(arrived);
+            }
+            sent += n;
+            if (static_cast<uint64_t>(port_->arrivedBytes(pending)) < readCount * frameBytes)
+                continue;
+        }
+        const int got = port_->finishRead(pending);
+        if (got != static_cast<int>(readCount * frameBytes)) return fail(std::max(got, 0));
+        const uint8_t* done = buffers[current].data();
+        const uint64_t doneCount = readCount;
+        readStart = readEnd;
+        const bool more = readStart < limit;
+        if (more) {
+            readCount = std::min<uint64_t>(perRead, frameCount - readStart);
+            current ^= 1;
+            pending = port_->submitRead(buffers[current].data(),
+                                        static_cast<int>(readCount * frameBytes));
+            if (pending == nullptr) {
+                handOver(done, doneCount);
+                framesDone = delivered;
+                return kIoError;
+            }
+        }
+        handOver(done, doneCount);
+        if (readStart >= limit) {
+            // The sink stopped the run before any frame of the read just
+            // submitted was written: nothing will arrive for it.
+            if (more) port_->cancelRead(pending);
+            break;
+        }
+    }
+    framesDone = delivered;
     return kOk;
 }
 

@@ -37,6 +37,12 @@ public:
     // read for the whole burst stays pending.
     FT_STATUS readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCount, DWORD periodClocks,
                          DWORD& framesDone);
+    // The same frames as one unbroken run handed to `sink` as they come: see
+    // Talmir_SPI_StreamFrames. One read of about 50 ms of frames stays
+    // pending at a time; the next is submitted as soon as one completes,
+    // while the adapter works through commands already written.
+    FT_STATUS streamFrames(DWORD frameBits, DWORD frameCount, DWORD periodClocks,
+                           Talmir_FrameSink_fn* sink, void* context, DWORD& framesDone);
 
     // Drives the closing pin state (when the channel was set up) and closes
     // the port; a failed write is ignored, the device may be gone.
@@ -46,6 +52,17 @@ public:
     std::mutex mutex;
 
 private:
+    // The commands of one paced frame (`paced`: the frame and its idle
+    // clocks) and of the last frame of a run (`last`: no idle clocks after
+    // it), and the frame period in seconds; kOk, or why the arguments are
+    // refused.
+    struct FramePlan {
+        Bytes paced, last;
+        std::size_t frameBytes = 0;
+        double seconds = 0;
+    };
+    FT_STATUS planFrames(DWORD frameBits, DWORD periodClocks, FramePlan& plan);
+
     FT_STATUS setUp(const ChannelConfig& config);
     FT_STATUS sync(uint8_t badOpcode);
     void drain();

@@ -312,6 +312,19 @@ FT_STATUS Talmir_SPI_ReadFrames(FT_HANDLE handle, UCHAR* buffer, DWORD frameBits
     });
 }
 
+FT_STATUS Talmir_SPI_StreamFrames(FT_HANDLE handle, DWORD frameBits, DWORD frameCount,
+                                  DWORD periodClocks, Talmir_FrameSink_fn* sink, void* context,
+                                  DWORD* framesDone) {
+    if (framesDone == nullptr) return kInvalidParameter;
+    *framesDone = 0;
+    if (sink == nullptr) return kInvalidParameter;
+    return guarded([&] {
+        return withChannel(handle, [&](auto& c) {
+            return c.streamFrames(frameBits, frameCount, periodClocks, sink, context, *framesDone);
+        });
+    });
+}
+
 DWORD Talmir_SPI_MinFramePeriod(DWORD frameBits, DWORD clockRate) {
     return talmirframes::minPeriodClocks(frameBits, clockRate);
 }

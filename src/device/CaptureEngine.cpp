@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
+#include <optional>
 
 #include "device/DeviceError.h"
 
@@ -80,8 +82,9 @@ CaptureResult CaptureEngine::Run(const CaptureSettings& settings, const BlockSin
     result.error = Refusal(settings);
     if (!result.error.empty()) return result;
     try {
-        return MaxPacedRateHz(settings.mode) > 0 ? RunPaced(settings, onBlock)
-                                                 : RunTimed(settings, onBlock);
+        if (MaxPacedRateHz(settings.mode) <= 0) return RunTimed(settings, onBlock);
+        return link_.HasStreamFrames() ? RunStreamed(settings, onBlock)
+                                       : RunPaced(settings, onBlock);
     } catch (const std::exception& e) {
         NoteFailure(result, e);
         return result;
@@ -102,6 +105,72 @@ void CaptureEngine::Wait() {
     if (thread_.joinable()) thread_.join();
 }
 
+namespace {
+
+// The period in SK clocks for `rateHz`, never below the library's shortest.
+std::uint32_t PeriodClocks(MpsseLink& link, unsigned bits, double rateHz) {
+    const double clockHz = link.ChannelConfig().ClockRate;
+    return static_cast<std::uint32_t>(
+        std::max<double>(link.MinFramePeriod(bits), std::llround(clockHz / rateHz)));
+}
+
+}  // namespace
+
+// One unbroken run of frames a whole number of SK clocks apart, handed over
+// as the library reads them: every sample's time is its clock count from the
+// capture's first frame. (A capture longer than one run, over 4 * 10^9
+// samples, starts each further run at its measured time.)
+CaptureResult CaptureEngine::RunStreamed(const CaptureSettings& s, const BlockSink& onBlock) {
+    CaptureResult result;
+    result.paced = true;
+    const unsigned bits = FrameBits(s.mode);
+    const std::size_t bytes = FrameBytes(s.mode);
+    const std::uint32_t period = PeriodClocks(link_, bits, s.rateHz);
+    const double periodUs = period * 1e6 / link_.ChannelConfig().ClockRate;
+    const std::uint64_t blockSize = BlockSize(s.rateHz, s.count);
+    const Clock::time_point start = Clock::now();
+    std::vector<CapturedSample> block;
+    std::optional<std::string> sinkError;
+    while (result.taken < s.count && !cancel_) {
+        const auto run =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(s.count - result.taken, UINT32_MAX));
+        const std::int64_t runUs = result.taken == 0 ? 0 : MicrosSince(start);
+        std::uint64_t index = 0;  // of the run's next frame
+        const auto handOver = [&] {
+            result.taken += block.size();
+            if (!block.empty() && onBlock) onBlock(std::move(block));
+            block = {};
+        };
+        const FrameBurst burst = link_.StreamFrames(
+            link_.Channel(), bits, run, period, [&](const std::uint8_t* frames, std::uint32_t n) {
+                try {
+                    for (std::uint32_t k = 0; k < n; ++k, ++index) {
+                        CapturedSample& sample = block.emplace_back();
+                        sample.tUs = runUs + std::llround(index * periodUs);
+                        SampleFromFrame(s.mode, frames + k * bytes, sample);
+                        if (block.size() >= blockSize) handOver();
+                    }
+                } catch (const std::exception& e) {
+                    sinkError = e.what();
+                    return false;
+                }
+                return !cancel_;
+            });
+        handOver();
+        if (sinkError) {
+            result.error = *sinkError;
+            return result;
+        }
+        if (burst.status != 0) {
+            NoteFailure(result, DeviceError(TALMIR_STREAM_FRAMES_NAME, burst.status));
+            return result;
+        }
+        if (burst.framesDone < run) break;
+    }
+    result.cancelled = result.taken < s.count;
+    return result;
+}
+
 // Bursts of frames a whole number of SK clocks apart. Within a burst a
 // sample's time is its clock count; each burst starts at the time measured
 // when it was sent.
@@ -110,10 +179,8 @@ CaptureResult CaptureEngine::RunPaced(const CaptureSettings& s, const BlockSink&
     result.paced = true;
     const unsigned bits = FrameBits(s.mode);
     const std::size_t bytes = FrameBytes(s.mode);
-    const double clockHz = link_.ChannelConfig().ClockRate;
-    const auto period = static_cast<std::uint32_t>(
-        std::max<double>(link_.MinFramePeriod(bits), std::llround(clockHz / s.rateHz)));
-    const double periodUs = period * 1e6 / clockHz;
+    const std::uint32_t period = PeriodClocks(link_, bits, s.rateHz);
+    const double periodUs = period * 1e6 / link_.ChannelConfig().ClockRate;
     std::vector<std::uint8_t> buffer;
     const Clock::time_point start = Clock::now();
     while (result.taken < s.count && !cancel_) {

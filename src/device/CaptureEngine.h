@@ -1,9 +1,12 @@
 // A capture: samples of one readout mode at a set rate, taken on a thread of
 // its own that owns the link while it runs, and handed over in blocks.
 //
-// Frames (modes 1 to 5) go out in bursts paced by the adapter's clock when the
-// library reads them (Talmir_SPI_ReadFrames): frame starts a whole number of
-// SK clocks apart, each sample's time from the clock count. With a library
+// Frames (modes 1 to 5) go out paced by the adapter's clock when the library
+// reads them: frame starts a whole number of SK clocks apart, each sample's
+// time from the clock count. A library that streams a run
+// (Talmir_SPI_StreamFrames) reads the whole capture as one run; one that only
+// reads bursts (Talmir_SPI_ReadFrames) reads it in bursts, each started at
+// its measured time, with gaps between them. With a library
 // that does not (the vendor's), and in mode 0 (registers 37, 39 and 36), each
 // sample is one framed read at the instant the thread's clock sets, its time
 // measured.
@@ -71,6 +74,7 @@ public:
     void Wait();
 
 private:
+    CaptureResult RunStreamed(const CaptureSettings& s, const BlockSink& onBlock);
     CaptureResult RunPaced(const CaptureSettings& s, const BlockSink& onBlock);
     CaptureResult RunTimed(const CaptureSettings& s, const BlockSink& onBlock);
 

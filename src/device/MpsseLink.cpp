@@ -145,6 +145,7 @@ bool MpsseLink::LoadMPSSELibrary(const std::vector<std::string>& fileNames,
     if (!Resolve(show)) return false;
     ResolveOne(library_, TALMIR_READ_FRAMES_NAME, fn_.Talmir_SPI_ReadFrames);
     ResolveOne(library_, TALMIR_MIN_FRAME_PERIOD_NAME, fn_.Talmir_SPI_MinFramePeriod);
+    ResolveOne(library_, TALMIR_STREAM_FRAMES_NAME, fn_.Talmir_SPI_StreamFrames);
     fn_.SPI_GetNumChannels(&channelCount_);
     return true;
 }
@@ -252,6 +253,30 @@ FrameBurst MpsseLink::ReadFrames(std::uint32_t channel, std::uint8_t* buffer,
     FrameBurst burst;
     burst.status = fn_.Talmir_SPI_ReadFrames(SPIHandle, buffer, frameBits, frameCount, periodClocks,
                                              &burst.framesDone);
+    constexpr FT_STATUS kInvalidParameter = 6;
+    if (burst.status != kOk && burst.status != kInvalidParameter) ResetChannel();
+    return burst;
+}
+
+namespace {
+
+DWORD TALMIR_MPSSE_CALL CallFrameSink(void* context, const UCHAR* frames, DWORD count) {
+    return (*static_cast<const MpsseLink::FrameSink*>(context))(frames, count) ? 0 : 1;
+}
+
+}  // namespace
+
+FrameBurst MpsseLink::StreamFrames(std::uint32_t channel, std::uint32_t frameBits,
+                                   std::uint32_t frameCount, std::uint32_t periodClocks,
+                                   const FrameSink& sink) {
+    constexpr const char* kCall = TALMIR_STREAM_FRAMES_NAME;
+    if (!IsBound()) throw DeviceError(kCall, kNotBound);
+    if (!HasStreamFrames()) throw DeviceError(kCall, "нет в библиотеке MPSSE");
+    EnsureChannelOpen(channel);
+    FrameBurst burst;
+    burst.status =
+        fn_.Talmir_SPI_StreamFrames(SPIHandle, frameBits, frameCount, periodClocks, &CallFrameSink,
+                                    const_cast<FrameSink*>(&sink), &burst.framesDone);
     constexpr FT_STATUS kInvalidParameter = 6;
     if (burst.status != kOk && burst.status != kInvalidParameter) ResetChannel();
     return burst;

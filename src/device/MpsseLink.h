@@ -78,6 +78,7 @@ struct MpsseEntryPoints {
     // without them (the vendor's) binds all the same.
     mpsse::Talmir_SPI_ReadFrames_t Talmir_SPI_ReadFrames = nullptr;
     mpsse::Talmir_SPI_MinFramePeriod_t Talmir_SPI_MinFramePeriod = nullptr;
+    mpsse::Talmir_SPI_StreamFrames_t Talmir_SPI_StreamFrames = nullptr;
 };
 
 // The outcome of a frame burst: the library's status and the complete frames
@@ -135,6 +136,17 @@ public:
     // not open.
     FrameBurst ReadFrames(std::uint32_t channel, std::uint8_t* buffer, std::uint32_t frameBits,
                           std::uint32_t frameCount, std::uint32_t periodClocks);
+    // Whether the library reads a paced run of any length in one call,
+    // handing the frames over as they come (Talmir_SPI_StreamFrames).
+    bool HasStreamFrames() const { return IsBound() && fn_.Talmir_SPI_StreamFrames != nullptr; }
+    // Reads frameCount frames as ReadFrames does, as one unbroken run, giving
+    // each next run of frames to `sink` on this thread (the bytes valid during
+    // the call); `sink` answers false to stop the run, and must not throw.
+    // framesDone counts the frames given to `sink`. Failures as ReadFrames.
+    using FrameSink = std::function<bool(const std::uint8_t* frames, std::uint32_t count)>;
+    FrameBurst StreamFrames(std::uint32_t channel, std::uint32_t frameBits,
+                            std::uint32_t frameCount, std::uint32_t periodClocks,
+                            const FrameSink& sink);
     // The shortest periodClocks the library accepts for frames of frameBits
     // bits at the configured clock rate; 0 when it cannot say.
     std::uint32_t MinFramePeriod(std::uint32_t frameBits) const;

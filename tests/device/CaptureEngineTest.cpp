@@ -1,5 +1,5 @@
-// The capture engine against the simulator: paced bursts with sample times
-// from the clock count, the timed fallback through a library without bursts,
+// The capture engine against the simulator: paced runs and bursts with sample
+// times from the clock count, the timed fallback through a library without bursts,
 // cancel, and an adapter pulled out mid-capture keeping the samples before.
 #include <algorithm>
 #include <mutex>
@@ -28,8 +28,9 @@ CaptureEngine::BlockSink Into(Collected& c) {
 
 }  // namespace
 
-// At 5 kHz and a 1 MHz clock, frames start 200 clocks (200 µs) apart within
-// a burst; each mode's lines have the chart page's layout after the time.
+// At 5 kHz and a 1 MHz clock, frames start 200 clocks (200 µs) apart, the
+// whole capture one run; each mode's lines have the chart page's layout after
+// the time.
 TEST_F(LinkTest, PacedCaptureTimesFollowTheClockInEveryFrameMode) {
     TASensDig chip(link);
     CaptureEngine engine(chip, link);
@@ -42,10 +43,9 @@ TEST_F(LinkTest, PacedCaptureTimesFollowTheClockInEveryFrameMode) {
         ASSERT_EQ(r.taken, 1200u);
         ASSERT_EQ(got.samples.size(), 1200u);
         EXPECT_GT(got.blocks, 1) << "handed over in blocks";
-        EXPECT_EQ(got.samples[0].tUs, 0);
-        EXPECT_EQ(got.samples[1].tUs - got.samples[0].tUs, 200);
-        for (std::size_t k = 1; k < got.samples.size(); ++k)
-            ASSERT_GE(got.samples[k].tUs - got.samples[k - 1].tUs, 200) << mode << " at " << k;
+        for (std::size_t k = 0; k < got.samples.size(); ++k)
+            ASSERT_EQ(got.samples[k].tUs, static_cast<std::int64_t>(k) * 200)
+                << mode << " at " << k;
         const std::string line = CaptureLine(mode, got.samples[3]);
         EXPECT_EQ(line.rfind("600;", 0), 0u) << line;
         const std::string header = CaptureHeader(mode);
@@ -65,7 +65,33 @@ TEST_F(LinkTest, RateAboveWhatTheClockAllowsIsRefusedBeforeAnySample) {
     EXPECT_FALSE(r.error.empty());
     EXPECT_EQ(r.taken, 0u);
     EXPECT_TRUE(got.samples.empty());
-    for (const std::string& name : CallNames(Trace())) EXPECT_NE(name, "Talmir_SPI_ReadFrames");
+    for (const std::string& name : CallNames(Trace())) {
+        EXPECT_NE(name, "Talmir_SPI_ReadFrames");
+        EXPECT_NE(name, "Talmir_SPI_StreamFrames");
+    }
+}
+
+// A library that reads bursts but no unbroken runs: the adapter paces each
+// burst, and each starts at its measured time, after the one before.
+TEST(CaptureBursts, LibraryWithoutRunsReadsPacedBursts) {
+    SimVariant sim("no_streamframes");
+    ASSERT_TRUE(sim.Usable()) << sim.Path();
+    sim.Reset();
+    MpsseLink link;
+    ASSERT_TRUE(link.LoadMPSSELibrary({sim.Path()}, nullptr));
+    SetToolConfig(link);
+    TASensDig chip(link);
+    CaptureEngine engine(chip, link);
+    Collected got;
+    const CaptureResult r = engine.Run({2, 5000, 1200}, Into(got));
+    ASSERT_TRUE(r.error.empty()) << r.error;
+    EXPECT_TRUE(r.paced);
+    ASSERT_EQ(got.samples.size(), 1200u);
+    EXPECT_EQ(got.samples[1].tUs - got.samples[0].tUs, 200);
+    for (std::size_t k = 1; k < got.samples.size(); ++k)
+        ASSERT_GE(got.samples[k].tUs - got.samples[k - 1].tUs, 200) << k;
+    const auto names = sim.TraceNames();
+    EXPECT_GT(std::count(names.begin(), names.end(), "Talmir_SPI_ReadFrames"), 1);
 }
 
 // Without bursts (and in mode 0, which reads registers) each sample is one
@@ -118,15 +144,19 @@ TEST_F(LinkTest, CancelOnItsThreadKeepsWhatItTook) {
     EXPECT_LT(got.samples.size(), 1000000u);
 }
 
-// The adapter pulled out after two bursts: the capture ends with the call's
-// error, the samples before it kept.
+// The adapter pulled out once the first samples came: the capture ends with
+// the call's error, the samples before it kept.
 TEST_F(LinkTest, UnplugMidCaptureEndsWithTheErrorAndKeepsTheSamplesBefore) {
     TASensDig chip(link);
     CaptureEngine engine(chip, link);
-    TalmirSim_FailCallAfter("Talmir_SPI_ReadFrames", 4, 2, 1);
     Collected got;
-    const CaptureResult r = engine.Run({2, 10000, 5000}, Into(got));
-    EXPECT_NE(r.error.find("Talmir_SPI_ReadFrames"), std::string::npos) << r.error;
+    const CaptureResult r =
+        engine.Run({2, 10000, 5000}, [&got](std::vector<CapturedSample>&& block) {
+            Into(got)(std::move(block));
+            TalmirSim_Unplug(1);
+        });
+    TalmirSim_Unplug(0);
+    EXPECT_NE(r.error.find("Talmir_SPI_StreamFrames"), std::string::npos) << r.error;
     EXPECT_EQ(r.taken, got.samples.size());
     EXPECT_GT(got.samples.size(), 0u);
     EXPECT_LT(got.samples.size(), 5000u);

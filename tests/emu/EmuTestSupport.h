@@ -46,6 +46,8 @@ struct Api {
     uint32_t (*ReadGPIO)(void*, uint8_t*);
     uint32_t (*ReadFrames)(void*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t*);
     uint32_t (*MinFramePeriod)(uint32_t, uint32_t);
+    using FrameSink = uint32_t (*)(void*, const uint8_t*, uint32_t);
+    uint32_t (*StreamFrames)(void*, uint32_t, uint32_t, uint32_t, FrameSink, void*, uint32_t*);
     decltype(&TalmirEmu_Reset) Reset;
     decltype(&TalmirEmu_SetDevices) SetDevices;
     decltype(&TalmirEmu_SetAngle) SetAngle;
@@ -91,6 +93,7 @@ inline const Api* api() {
         bind(a.ReadGPIO, "FT_ReadGPIO");
         bind(a.ReadFrames, "Talmir_SPI_ReadFrames");
         bind(a.MinFramePeriod, "Talmir_SPI_MinFramePeriod");
+        bind(a.StreamFrames, "Talmir_SPI_StreamFrames");
         bind(a.Reset, "TalmirEmu_Reset");
         bind(a.SetDevices, "TalmirEmu_SetDevices");
         bind(a.SetAngle, "TalmirEmu_SetAngle");

@@ -1,7 +1,8 @@
-// Frame bursts (Talmir_SPI_ReadFrames) through the library over the emulated
-// engine, seen on the wire: each frame's bits and chip select, the SK clocks
-// between frame starts across USB writes, what is refused, and a USB failure
-// part-way.
+// Frame bursts (Talmir_SPI_ReadFrames) and streamed runs
+// (Talmir_SPI_StreamFrames) through the library over the emulated engine,
+// seen on the wire: each frame's bits and chip select, the SK clocks between
+// frame starts across USB writes and reads, what is refused, a stop asked by
+// the sink and a USB failure part-way.
 #include <vector>
 
 #include "EmuTestSupport.h"
@@ -157,6 +158,97 @@ TEST_F(FrameBurst, UsbFailurePartWayKeepsTheFramesBeforeIt) {
         EXPECT_EQ(Bytes(b.data.begin() + 4 * i, b.data.begin() + 4 * (i + 1)),
                   bytesOf(f[i].miso, 32))
             << i;
+    EXPECT_EQ(read(4).size(), 4u);
+}
+
+// What a streamed run handed over: the frames' bytes, call by call.
+struct Stream {
+    uint32_t status = 0;
+    uint32_t done = 0;
+    std::vector<uint32_t> calls;  // frames per sink call
+    Bytes data;
+    uint32_t stopAfterCalls = UINT32_MAX;
+
+    static uint32_t sink(void* context, const uint8_t* frames, uint32_t count) {
+        auto* self = static_cast<Stream*>(context);
+        self->calls.push_back(count);
+        self->data.insert(self->data.end(), frames, frames + count * 4);
+        return self->calls.size() >= self->stopAfterCalls ? 1 : 0;
+    }
+};
+
+class FrameStream : public FrameBurst {
+protected:
+    // A run of 32-bit frames at 1 MHz, 250 clocks apart (4 kHz): the library
+    // reads about 50 ms, 200 frames, at a time.
+    Stream stream(uint32_t count, uint32_t stopAfterCalls = UINT32_MAX) {
+        Stream s;
+        s.stopAfterCalls = stopAfterCalls;
+        s.status = e->StreamFrames(handle, 32, count, 250, &Stream::sink, &s, &s.done);
+        return s;
+    }
+
+    void SetUp() override {
+        FrameBurst::SetUp();
+        ASSERT_NO_FATAL_FAILURE(openChannel(1000000));
+        ASSERT_NO_FATAL_FAILURE(writeRegister(38, 0x1000));  // 32-bit frames
+        e->SetSpeed(7.0);
+        e->ClearLog();
+    }
+
+    // The bytes handed over are the chip's frames on the wire, in order.
+    void expectWireFrames(const Stream& s, const std::vector<TalmirEmuFrame>& f) {
+        ASSERT_GE(f.size(), s.done);
+        ASSERT_EQ(s.data.size(), 4u * s.done);
+        for (std::size_t i = 0; i < s.done; ++i)
+            ASSERT_EQ(Bytes(s.data.begin() + 4 * i, s.data.begin() + 4 * (i + 1)),
+                      bytesOf(f[i].miso, 32))
+                << i;
+    }
+};
+
+// One run over several reads and many writes keeps every frame start one
+// period after the last, with a read pending whenever the engine answers
+// (no stall), and hands the frames over read by read.
+TEST_F(FrameStream, RunKeepsItsPeriodAcrossReadsAndWrites) {
+    const Stream s = stream(1000);
+    ASSERT_EQ(s.status, 0u);
+    EXPECT_EQ(s.done, 1000u);
+    EXPECT_EQ(s.calls, (std::vector<uint32_t>{200, 200, 200, 200, 200}));
+    const auto f = frames();
+    ASSERT_EQ(f.size(), 1000u);
+    for (std::size_t i = 1; i < f.size(); ++i)
+        ASSERT_EQ(f[i].startClock - f[i - 1].startClock, 250u) << i;
+    expectWireFrames(s, f);
+    const TalmirEmuCounters n = counters();
+    EXPECT_EQ(n.usbReads, 5u);
+    EXPECT_GT(n.usbWrites, 5u);
+    EXPECT_EQ(n.stalls, 0u);
+}
+
+// A sink that stops the run after its first call: the frames already queued
+// are read out and dropped, and the channel answers in step afterwards.
+TEST_F(FrameStream, SinkStopsTheRun) {
+    const Stream s = stream(1000, 1);
+    EXPECT_EQ(s.status, 0u);
+    EXPECT_EQ(s.done, 200u);
+    EXPECT_EQ(s.calls.size(), 1u);
+    const auto f = frames();
+    EXPECT_LE(f.size(), 400u);
+    expectWireFrames(s, f);
+    EXPECT_EQ(read(4).size(), 4u);
+    EXPECT_EQ(stream(10).done, 10u);
+}
+
+// A write failing part-way: the frames read before it are handed over, the
+// status says why, and the channel carries on.
+TEST_F(FrameStream, UsbFailurePartWayHandsOverTheFramesBeforeIt) {
+    e->FailUsb(0, 3, 1);
+    const Stream s = stream(1000);
+    EXPECT_EQ(s.status, 4u);
+    EXPECT_GT(s.done, 0u);
+    EXPECT_LT(s.done, 1000u);
+    expectWireFrames(s, frames());
     EXPECT_EQ(read(4).size(), 4u);
 }
 

@@ -185,10 +185,10 @@ def test_a_refused_capture_is_a_value_error(chip, args):
 
 def test_a_failed_capture_is_a_device_error(sim, chip):
     set_mode(sim, 2)
-    sim.TalmirSim_FailCall(b"Talmir_SPI_ReadFrames", FT_IO_ERROR, 1)
+    sim.TalmirSim_FailCall(b"Talmir_SPI_StreamFrames", FT_IO_ERROR, 1)
     with pytest.raises(talmir.DeviceError) as e:
         chip.capture(2, 1000, 100)
-    assert (e.value.call, e.value.status) == ("Talmir_SPI_ReadFrames", FT_IO_ERROR)
+    assert (e.value.call, e.value.status) == ("Talmir_SPI_StreamFrames", FT_IO_ERROR)
 
 
 def test_the_gil_is_free_during_a_capture(sim, chip):

@@ -10,6 +10,7 @@
 
 // The simulator's export, called without the binding in between.
 extern "C" talmir::mpsse::Talmir_SPI_ReadFrames_fn Talmir_SPI_ReadFrames;
+extern "C" talmir::mpsse::Talmir_SPI_StreamFrames_fn Talmir_SPI_StreamFrames;
 
 namespace simtest {
 namespace {
@@ -44,6 +45,40 @@ TEST_F(SimFixture, PacedFramesSeeTheMagnetTurnByOnePeriodEach) {
     uint8_t buffer[3];
     EXPECT_EQ(Talmir_SPI_ReadFrames(handle, buffer, 20, 1, 27, &done), 6u);
     EXPECT_EQ(done, 0u);
+}
+
+// A streamed run is read in pieces of about 50 ms (here 50 frames of 1 ms),
+// each frame still sampled one period after the one before, across pieces;
+// a sink answering non-zero ends the run after that piece.
+TEST_F(SimFixture, StreamedRunKeepsTheClockAcrossItsPieces) {
+    struct Collected {
+        std::vector<uint8_t> bytes;
+        std::vector<uint32_t> calls;
+        uint32_t stopAfter;
+    };
+    const auto sink = [](void* context, const uint8_t* frames, uint32_t count) -> uint32_t {
+        auto* c = static_cast<Collected*>(context);
+        c->calls.push_back(count);
+        c->bytes.insert(c->bytes.end(), frames, frames + 3 * count);
+        return c->calls.size() >= c->stopAfter ? 1 : 0;
+    };
+    ASSERT_EQ(TalmirSim_SetSignalText("rpm=6000"), 0);
+    Collected run{{}, {}, 99};
+    uint32_t done = 0;
+    ASSERT_EQ(Talmir_SPI_StreamFrames(handle, 20, 120, 1000, +sink, &run, &done), 0u);
+    EXPECT_EQ(done, 120u);
+    EXPECT_EQ(run.calls, (std::vector<uint32_t>{50, 50, 20}));
+    const auto angle = [&](int i) {
+        const auto& b = run.bytes;
+        return static_cast<uint16_t>(b[3 * i] << 12 | b[3 * i + 1] << 4 | b[3 * i + 2]);
+    };
+    for (int k = 1; k < 120; ++k)
+        EXPECT_NEAR(static_cast<uint16_t>(angle(k) - angle(k - 1)), 6553.6, 1.0) << k;
+
+    Collected stopped{{}, {}, 1};
+    EXPECT_EQ(Talmir_SPI_StreamFrames(handle, 20, 120, 1000, +sink, &stopped, &done), 0u);
+    EXPECT_EQ(done, 50u);
+    EXPECT_EQ(stopped.calls.size(), 1u);
 }
 
 // Test-mode frames (angle, sine, cosine) over twenty turns at 6000 rpm: an
