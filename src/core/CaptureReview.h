@@ -13,8 +13,9 @@
 
 namespace talmir {
 
-// None for a mode whose capture has no review layout (mode 5), and when a
-// set `cancel` stopped it; `done`, when given, follows the samples taken.
+// None for a mode whose capture has no review layout (outside 0 to 5), and
+// when a set `cancel` stopped it; `done`, when given, follows the samples
+// taken.
 std::optional<ReviewRecord> ReviewRecordOfCapture(int mode, std::span<const CapturedSample> samples,
                                                   std::atomic<int64_t>* done = nullptr,
                                                   const std::atomic<bool>* cancel = nullptr);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/AngleRecord.h"
+#include "core/CaptureRecord.h"
 #include "core/SampleLines.h"
 
 namespace talmir {
@@ -22,10 +23,14 @@ struct Field {
     bool shown;
 };
 
+// Where a layout is written: in data files (without times), in captures
+// (with them), or both.
+enum Uses : uint8_t { kInFiles = 1, kInCaptures = 2 };
+
 struct Layout {
     std::span<const Field> fields;
     bool finalSemicolon;  // every field, the last included, is followed by ";"
-    bool capturable;      // a chart page layout, which captures use
+    uint8_t uses;         // Uses bits: captures take the chart page's layouts and mode 5's
 };
 
 constexpr int64_t kU16 = 65535;
@@ -72,6 +77,13 @@ constexpr Field kMode4[] = {{"Angle", Form::Dec, 0, k22Bits, 0, true},
                             {"Data2(hex)", Form::Hex4, 0, kU16, 5, false},
                             {"Data1(hex)", Form::Hex4, 0, kU16, 6, false},
                             {"Data0(hex)", Form::Hex4, 0, kU16, 7, false}};
+// Mode 5's frame words carry no fields to check them against: each is taken
+// as written, a series of its own.
+constexpr Field kMode5[] = {{"Data4(hex)", Form::Hex4, 0, kU16, 0, true},
+                            {"Data3(hex)", Form::Hex4, 0, kU16, 1, true},
+                            {"Data2(hex)", Form::Hex4, 0, kU16, 2, true},
+                            {"Data1(hex)", Form::Hex4, 0, kU16, 3, true},
+                            {"Data0(hex)", Form::Hex4, 0, kU16, 4, true}};
 constexpr Field kWorkData[] = {{"Angle", Form::Hex4, 0, kU16, 0, true},
                                {"Anplitude", Form::Dec, 0, kU16, 1, true},
                                {"X", Form::Dec, -32768, 32767, 2, true},
@@ -81,14 +93,17 @@ constexpr Field kXY[] = {{"X", Form::Dec, -32768, 32767, 0, true},
 // A capture's time: microseconds, far beyond any run's length.
 constexpr Field kTime = {"t_us", Form::Dec, 0, int64_t{1} << 62, -1, false};
 
+constexpr uint8_t kInBoth = kInFiles | kInCaptures;
 constexpr Layout kLayouts[] = {
-    {kChartMode0, false, true}, {kMode0, true, false}, {kMode1, true, true},
-    {kMode2, true, true},       {kMode3, true, true},  {kMode4, true, true},
-    {kWorkData, true, false},   {kXY, true, false},
+    {kChartMode0, false, kInBoth}, {kMode0, true, kInFiles},    {kMode1, true, kInBoth},
+    {kMode2, true, kInBoth},       {kMode3, true, kInBoth},     {kMode4, true, kInBoth},
+    {kMode5, true, kInCaptures},   {kWorkData, true, kInFiles}, {kXY, true, kInFiles},
 };
 constexpr ReviewLayout kAllLayouts[] = {
-    ReviewLayout::ChartMode0, ReviewLayout::Mode0, ReviewLayout::Mode1,    ReviewLayout::Mode2,
-    ReviewLayout::Mode3,      ReviewLayout::Mode4, ReviewLayout::WorkData, ReviewLayout::XY};
+    ReviewLayout::ChartMode0, ReviewLayout::Mode0,    ReviewLayout::Mode1,
+    ReviewLayout::Mode2,      ReviewLayout::Mode3,    ReviewLayout::Mode4,
+    ReviewLayout::Mode5,      ReviewLayout::WorkData, ReviewLayout::XY};
+static_assert(std::size(kLayouts) == std::size(kAllLayouts));
 
 const Layout& LayoutOf(ReviewLayout layout) {
     return kLayouts[static_cast<std::size_t>(layout)];
@@ -219,12 +234,15 @@ uint8_t Agreement(ReviewLayout layout, const std::array<int32_t, kMaxReviewSerie
                    d.ACode == v[4];
         }
         case ReviewLayout::ChartMode0:
+        case ReviewLayout::Mode5:
         case ReviewLayout::WorkData:
         case ReviewLayout::XY:
             break;
     }
     return 1;
 }
+
+constexpr std::string_view kTimePrefix = "t_us;";
 
 std::string BaseHeader(ReviewLayout layout) {
     switch (layout) {
@@ -234,12 +252,16 @@ std::string BaseHeader(ReviewLayout layout) {
             return WorkDataHeader();
         case ReviewLayout::XY:
             return XYHeader();
+        case ReviewLayout::Mode5:  // the capture writer's header after its "t_us;"
+            return CaptureHeader(5).substr(kTimePrefix.size());
         default:
             return RecordHeader(static_cast<uint8_t>(static_cast<int>(layout) - 1));
     }
 }
 
-constexpr std::string_view kTimePrefix = "t_us;";
+bool WrittenAs(ReviewLayout layout, bool capture) {
+    return (LayoutOf(layout).uses & (capture ? kInCaptures : kInFiles)) != 0;
+}
 
 }  // namespace
 
@@ -263,7 +285,7 @@ std::optional<ReviewFormat> RecognizeHeader(std::string_view line) {
     const bool capture = line.starts_with(kTimePrefix);
     if (capture) line.remove_prefix(kTimePrefix.size());
     for (const ReviewLayout layout : kAllLayouts) {
-        if (capture && !LayoutOf(layout).capturable) continue;
+        if (!WrittenAs(layout, capture)) continue;
         if (line == BaseHeader(layout)) return ReviewFormat{layout, capture};
     }
     return std::nullopt;
@@ -329,7 +351,8 @@ bool ParseReviewLine(ReviewFormat format, std::string_view line, ReviewLine& out
 std::optional<ReviewLayout> LayoutOfDataLine(std::string_view line) {
     ReviewLine parsed;
     for (const ReviewLayout layout : kAllLayouts)
-        if (ParseReviewLine({layout, false}, line, parsed)) return layout;
+        if (WrittenAs(layout, false) && ParseReviewLine({layout, false}, line, parsed))
+            return layout;
     return std::nullopt;
 }
 

@@ -8,7 +8,10 @@
 //
 // Captures are the chart page's lines with the sample's time in front: the
 // header "t_us;" followed by the chart page's header of the readout mode, and
-// each line the time in microseconds, ";", and the chart page's line.
+// each line the time in microseconds, ";", and the chart page's line. Mode 5,
+// which the chart page does not record, is a capture layout only: its five
+// frame words as four upper-case hexadecimal digits each, the last received
+// first, each followed by ";".
 
 #include <array>
 #include <cstdint>
@@ -26,6 +29,7 @@ enum class ReviewLayout : uint8_t {
     Mode2,       // (mode 2 under either page's decoding)
     Mode3,
     Mode4,
+    Mode5,     // captures only: "Data4(hex);...;Data0(hex);"
     WorkData,  // "Angle;Anplitude;X;Y;"
     XY,        // "X;Y"
 };
@@ -43,7 +47,8 @@ inline constexpr std::size_t kMaxReviewSeries = 8;
 // hexadecimal one and make no series of their own.
 struct ReviewColumn {
     const char* title;  // the column's name in the header
-    bool shown;         // shown when a file opens; flags and raw words start hidden
+    bool shown;         // shown when a file opens; flags and raw words beside decoded
+                        // fields start hidden
 };
 
 // The layout's series, in the order of their columns.

@@ -103,6 +103,7 @@ std::optional<ReviewAngleColumn> AngleColumnOf(const ReviewRecord& record) {
     const auto [x, y] = ChannelSeries(format.layout);
     switch (format.layout) {
         case ReviewLayout::Mode0:
+        case ReviewLayout::Mode5:
         case ReviewLayout::XY:
             return std::nullopt;
         case ReviewLayout::Mode2:

@@ -23,7 +23,8 @@ struct ReviewAngleColumn {
     int xSeries = -1, ySeries = -1;
 };
 
-// None for records without an angle (the one-shot export's mode 0, XY data).
+// None for records without an angle (the one-shot export's mode 0, mode 5's
+// raw frame words, XY data).
 // Mode 2 counts 16 bits a turn under the chart page's decoding and 12 under
 // the one-shot export's (also when every line agrees with both); modes 3 and
 // 4 the 15 single-turn bits of their multi-turn angle.

@@ -59,7 +59,7 @@ public:
     // Shows a capture taken in `mode`, its record made on the worker thread
     // as a file is read, and offers to save it as the capture job's file;
     // false, showing nothing, for a mode whose capture has no review layout
-    // (mode 5).
+    // (outside 0 to 5).
     bool ShowCapture(int mode, std::shared_ptr<const std::vector<CapturedSample>> samples,
                      const QString& title);
 

@@ -113,7 +113,9 @@ TEST(AnalysisFiles, NamesACapturesFirstBadLineByNumber) {
         {3, "1100;4000;4000;0", "строка 4: «1100;4000;4000;0» не разобрана: время"},
         {2, "1100;2000;2000", "строка 3: «1100;2000;2000» не разобрана: неверное число полей"},
         {5, "1400;8000;8000;x", "строка 6: «1400;8000;8000;x» не разобрана: поле 4"},
-        {0, "t_us;Data4(hex);Data3(hex);Data2(hex);Data1(hex);Data0(hex);", "строка 1 "},
+        {0, "t_us;X;Y", "строка 1 "},
+        {0, "t_us;Data4(hex);Data3(hex);Data2(hex);Data1(hex);Data0(hex);",
+         "строка 2: «1000;0;0;0» не разобрана: поле 2 («Data4(hex)»)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -123,6 +125,12 @@ TEST(AnalysisFiles, NamesACapturesFirstBadLineByNumber) {
         EXPECT_EQ(capture.error.rfind(c.where, 0), 0u) << capture.error;
         EXPECT_TRUE(capture.samples.empty());
     }
+    // A mode 5 capture reads, but its frame words hold no angle.
+    CapturedSample first, second;
+    second.tUs = 100;
+    const std::string words =
+        Text({CaptureHeader(5), CaptureLine(5, first), CaptureLine(5, second)});
+    EXPECT_EQ(ParseCaptureAngleText(words).error, "в файле нет угла");
 }
 
 TEST(AnalysisFiles, ReadsAFileOrSaysWhyNot) {

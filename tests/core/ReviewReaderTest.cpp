@@ -8,6 +8,8 @@
 
 #include "TempDir.h"
 #include "core/AngleRecord.h"
+#include "core/CaptureFile.h"
+#include "core/CaptureReview.h"
 #include "core/FftAmplitudes.h"
 #include "core/ReviewSamples.h"
 #include "core/SampleLines.h"
@@ -203,6 +205,76 @@ TEST(ReviewReader, ReportsALineThatDoesNotParseByNumberAndLeavesItOut) {
     }
 }
 
+TEST(ReviewReader, ReportsAModeFiveCaptureLineNotInTheWritersForm) {
+    CapturedSample sample;
+    sample.tUs = 10;
+    sample.words[0] = 0x0123;
+    sample.words[1] = 0x4567;
+    sample.words[2] = 0x89AB;
+    sample.words[3] = 0xCDEF;
+    sample.words[4] = 0xFFFF;
+    const std::string good = CaptureLine(5, sample);
+    ASSERT_EQ(good, "10;FFFF;CDEF;89AB;4567;0123;");
+    sample.tUs = 30;
+    const BadCase cases[] = {
+        {"lower-case hex", "20;FFFF;cdef;89AB;4567;0123;", "поле 3 («Data3(hex)»)"},
+        {"three digits", "20;FFFF;CDEF;9AB;4567;0123;", "поле 4 («Data2(hex)»)"},
+        {"five digits", "20;FFFF;CDEF;89AB;4567;00123;", "поле 6 («Data0(hex)»)"},
+        {"not a hex digit", "20;FFFF;CDEF;89AB;45G7;0123;", "поле 5 («Data1(hex)»)"},
+        {"no time", "FFFF;CDEF;89AB;4567;0123;", "поле 1 («t_us»)"},
+        {"no final semicolon", "20;FFFF;CDEF;89AB;4567;0123", "число полей"},
+        {"a sixth word", "20;FFFF;CDEF;89AB;4567;0123;0000;", "число полей"},
+        {"time going back", "9;FFFF;CDEF;89AB;4567;0123;", "время"},
+    };
+    for (const BadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReviewReader reader =
+            Read(Text({CaptureHeader(5), good, c.line, "", CaptureLine(5, sample)}));
+        ASSERT_EQ(reader.Error(), "");
+        const ReviewRecord& record = *reader.Record();
+        EXPECT_EQ(record.Format(), (ReviewFormat{ReviewLayout::Mode5, true}));
+        EXPECT_EQ(record.Count(), 2);
+        EXPECT_EQ(record.TimeUs(1), 30);
+        ASSERT_EQ(record.BadLineCount(), 1);
+        EXPECT_EQ(record.FirstBadLines()[0].number, 3);
+        EXPECT_NE(record.FirstBadLines()[0].reason.find(c.reason), std::string::npos)
+            << record.FirstBadLines()[0].reason;
+    }
+}
+
+TEST(ReviewReader, AModeFiveCaptureReadsBackWordForWordAndHasNoAngle) {
+    // Words spread over the whole range, 0x0000 and 0xFFFF among them.
+    std::vector<CapturedSample> samples(64);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i].tUs = static_cast<int64_t>(1000 + 50 * i + i % 3);
+        for (std::size_t w = 0; w < 5; ++w)
+            samples[i].words[w] = static_cast<uint16_t>(0x9E37 * (5 * i + w));
+    }
+    for (uint16_t& w : samples.back().words) w = 0xFFFF;
+    test::TempDir dir;
+    ASSERT_EQ(WriteCaptureFile(dir.File("capture.csv"), 5, samples), "");
+    const ReviewFileResult read = ReadReviewFile(dir.File("capture.csv"));
+    ASSERT_TRUE(read.record) << read.error;
+    const std::optional<ReviewRecord> fresh = ReviewRecordOfCapture(5, samples);
+    ASSERT_TRUE(fresh);
+    for (const ReviewRecord* record : {&*read.record, &*fresh}) {
+        EXPECT_EQ(record->Format(), (ReviewFormat{ReviewLayout::Mode5, true}));
+        EXPECT_EQ(record->BadLineCount(), 0);
+        std::vector<std::string> titles;
+        for (const ReviewSeries& s : record->Series()) titles.push_back(s.title);
+        EXPECT_EQ(titles, CaptureFieldNames(5));
+        ASSERT_EQ(record->Count(), static_cast<int64_t>(samples.size()));
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const auto at = static_cast<int64_t>(i);
+            EXPECT_EQ(record->TimeUs(at), samples[i].tUs);
+            for (std::size_t k = 0; k < 5; ++k)
+                EXPECT_EQ(record->Series()[k].store.ValueAt(at), samples[i].words[4 - k]) << i;
+        }
+        EXPECT_FALSE(AngleColumnOf(*record));
+        EXPECT_FALSE(XYPairsOf(*record, 0, record->Count() - 1));
+    }
+}
+
 TEST(ReviewReader, NeverTakesATornLastLineOrATimeGoingBack) {
     // Chart mode 0 lines end without ";": "1;2;3" cut from "1;2;345" would parse.
     ReviewReader torn = Read(Text({ChartMode0Header(), ChartMode0Line(1, 2, 345)}) + "1;2;3");
@@ -241,7 +313,10 @@ TEST(ReviewReader, EveryByteOfALineFullyBoundToItsWordsIsChecked) {
 }
 
 TEST(ReviewReader, RefusesATextThatIsNoFileOfTheTool) {
-    for (const char* text : {"Time;Angle\r\n1;2\r\n", "", "\r\n\r\n"}) {
+    // Mode 5's words are written only in captures, never without their times.
+    for (const char* text : {"Time;Angle\r\n1;2\r\n", "", "\r\n\r\n",
+                             "Data4(hex);Data3(hex);Data2(hex);Data1(hex);Data0(hex);\r\n",
+                             "0000;1111;2222;3333;4444;\r\n"}) {
         SCOPED_TRACE(text);
         ReviewReader reader = Read(text);
         EXPECT_FALSE(reader.Record());
