@@ -82,14 +82,16 @@ void CaptureDialog::BtnCaptureClick() {
     ui->ProgressCapture->setRange(0, 1000);
     ui->ProgressCapture->setValue(0);
     clock_.start();
-    // Blocks and the end cross to the window's thread as queued calls, each
-    // block handed over whole.
+    // The engine's thread keeps the samples; the window's thread hears of
+    // each block's size and of the end as queued calls.
+    taken_ = 0;
     engine_.Start(
         running_settings_,
-        [this](std::vector<CapturedSample>&& block) {
-            auto shared = std::make_shared<std::vector<CapturedSample>>(std::move(block));
+        [this, samples = samples_](std::vector<CapturedSample>&& block) {
+            samples->insert(samples->end(), block.begin(), block.end());
+            const std::uint64_t count = block.size();
             QMetaObject::invokeMethod(
-                this, [this, shared] { BlockArrived(std::move(*shared)); }, Qt::QueuedConnection);
+                this, [this, count] { BlockArrived(count); }, Qt::QueuedConnection);
         },
         [this](const CaptureResult& result) {
             QMetaObject::invokeMethod(
@@ -110,20 +112,20 @@ void CaptureDialog::reject() {
     BtnCancelClick();
 }
 
-void CaptureDialog::BlockArrived(std::vector<CapturedSample>&& block) {
-    samples_->insert(samples_->end(), block.begin(), block.end());
+void CaptureDialog::BlockArrived(std::uint64_t count) {
+    taken_ += count;
     ShowProgress();
 }
 
 void CaptureDialog::ShowProgress() {
-    const double done = static_cast<double>(samples_->size());
+    const double done = static_cast<double>(taken_);
     const double total = static_cast<double>(running_settings_.count);
     ui->ProgressCapture->setValue(static_cast<int>(1000 * done / total));
     const double elapsed = clock_.elapsed() / 1000.0;
     const double left =
         done > 0 ? elapsed * (total - done) / done : (total / running_settings_.rateHz);
     ui->LabelProgress->setText(tr("Отсчётов: %1 из %2, осталось %3 с")
-                                   .arg(samples_->size())
+                                   .arg(taken_)
                                    .arg(running_settings_.count)
                                    .arg(left, 0, 'f', 1));
 }
@@ -131,6 +133,7 @@ void CaptureDialog::ShowProgress() {
 void CaptureDialog::Finished(const CaptureResult& result) {
     engine_.Wait();
     running_ = false;
+    taken_ = samples_->size();
     ShowProgress();
     for (QWidget* w :
          {static_cast<QWidget*>(ui->ComboMode), static_cast<QWidget*>(ui->SpinRate),

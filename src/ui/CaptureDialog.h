@@ -52,12 +52,17 @@ protected:
     void reject() override;
 
 private:
-    void BlockArrived(std::vector<CapturedSample>&& block);
+    void BlockArrived(std::uint64_t count);
     void Finished(const CaptureResult& result);
     void ShowProgress();
 
     CaptureEngine& engine_;
+    // The samples taken: filled on the engine's thread while it runs, and
+    // handed to the window's thread when it has ended (Finished waits for
+    // it), so the window's thread never copies samples. taken_ counts them
+    // there, as the blocks are announced.
     std::shared_ptr<std::vector<CapturedSample>> samples_;
+    std::uint64_t taken_ = 0;
     CaptureSettings running_settings_;
     QElapsedTimer clock_;
     bool running_ = false;

@@ -16,8 +16,10 @@
 #include "core/ReviewSamples.h"
 #include "qcustomplot.h"
 #include "ui/AngleErrorWindow.h"
+#include "ui/BackgroundPriority.h"
 #include "ui/CaptureTimeTicker.h"
 #include "ui/ChartView.h"
+#include "ui/DeferredResizeReplot.h"
 #include "ui/ErrorBox.h"
 #include "ui/FilePath.h"
 #include "ui_ReviewWindow.h"
@@ -77,6 +79,8 @@ ReviewWindow::ReviewWindow(QWidget* parent)
     ui->SplitterReview->setStretchFactor(0, 3);
     ui->SplitterReview->setStretchFactor(1, 2);
     ui->ChartReview->SetLegendWithCheckBoxes(true);
+    for (QCustomPlot* plot : {static_cast<QCustomPlot*>(ui->ChartReview), ui->ChartSpectrum})
+        new DeferredResizeReplot(plot);
     ui->ChartReview->xAxis->setLabel(tr("Отсчёт"));
     QCustomPlot* spectrum = ui->ChartSpectrum;
     spectrum->yAxis->setScaleType(QCPAxis::stLogarithmic);
@@ -134,7 +138,12 @@ void ReviewWindow::StartReading(const QString& name, std::int64_t size,
     cancel_ = false;
     std::packaged_task<ReviewFileResult()> task(std::move(read));
     result_ = task.get_future();
-    worker_ = std::thread(std::move(task));
+    // The reading yields to the window's thread, which keeps drawing the
+    // progress and serving the other windows meanwhile.
+    worker_ = std::thread([task = std::move(task)]() mutable {
+        LowerThisThreadsPriority();
+        task();
+    });
     ui->ProgressRead->setValue(0);
     ui->ProgressRead->show();
     ui->btnCancel->setEnabled(true);
