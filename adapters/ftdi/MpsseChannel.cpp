@@ -455,8 +455,9 @@ FT_STATUS MpsseChannel::streamFrames(DWORD frameBits, DWORD frameCount, DWORD pe
             if (static_cast<uint64_t>(port_->arrivedBytes(pending)) < readCount * frameBytes)
                 continue;
         }
+        const int arrived = port_->arrivedBytes(pending);
         const int got = port_->finishRead(pending);
-        if (got != static_cast<int>(readCount * frameBytes)) return fail(std::max(got, 0));
+        if (got != static_cast<int>(readCount * frameBytes)) return fail(std::max(got, arrived));
         const uint8_t* done = buffers[current].data();
         const uint64_t doneCount = readCount;
         readStart = readEnd;
