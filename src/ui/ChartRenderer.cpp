@@ -1,6 +1,5 @@
 #include "ui/ChartRenderer.h"
 
-#include "ui/BackgroundPriority.h"
 #include "ui/ChartView.h"
 
 #include <QMetaObject>
@@ -10,6 +9,16 @@
 #include <cmath>
 #include <utility>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#include <unistd.h>
+#elif defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace talmir {
 
 namespace {
@@ -17,6 +26,8 @@ namespace {
 // Pixel columns read from a store under one hold of its lock: some
 // microseconds, so that a tick appending to the series hardly waits.
 constexpr int kColumnsPerLock = 8;
+// The drawing thread's nice value (0 is the default, 19 the lowest priority).
+constexpr int kDrawingNice = 10;
 
 // Far-off points (zoomed deep, or a sample far beyond the edge) are pulled in
 // to where the raster engine's fixed-point coordinates still hold.
@@ -167,10 +178,15 @@ bool ChartRenderer::Busy() const {
 }
 
 void ChartRenderer::Run() {
+#ifdef __linux__
     // Drawing yields to the window's thread: a poll tick that falls due while
     // a long frame is drawn on the same core would otherwise wait for the
-    // frame, milliseconds late.
-    LowerThisThreadsPriority();
+    // frame, milliseconds late. A niced thread is preempted at once, and
+    // still gets its share of a busy machine.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kDrawingNice);
+#elif defined(_WIN32)
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+#endif
     for (;;) {
         Job job;
         {

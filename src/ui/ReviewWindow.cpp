@@ -16,7 +16,6 @@
 #include "core/ReviewSamples.h"
 #include "qcustomplot.h"
 #include "ui/AngleErrorWindow.h"
-#include "ui/BackgroundPriority.h"
 #include "ui/CaptureTimeTicker.h"
 #include "ui/ChartView.h"
 #include "ui/DeferredResizeReplot.h"
@@ -138,12 +137,7 @@ void ReviewWindow::StartReading(const QString& name, std::int64_t size,
     cancel_ = false;
     std::packaged_task<ReviewFileResult()> task(std::move(read));
     result_ = task.get_future();
-    // The reading yields to the window's thread, which keeps drawing the
-    // progress and serving the other windows meanwhile.
-    worker_ = std::thread([task = std::move(task)]() mutable {
-        LowerThisThreadsPriority();
-        task();
-    });
+    worker_ = std::thread(std::move(task));
     ui->ProgressRead->setValue(0);
     ui->ProgressRead->show();
     ui->btnCancel->setEnabled(true);
