@@ -70,6 +70,26 @@ TEST_F(ReviewWindowTest, ShowsAChartFileWithItsBadLinesAndSpectrum) {
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("; ").toStdString();
 }
 
+// A resize replots the plots on a later turn, at their new size, once
+// however many resizes came before.
+TEST_F(ReviewWindowTest, PlotsReplotAtTheirNewSizeAfterAResize) {
+    ReviewWindow window;
+    window.resize(800, 600);
+    window.show();
+    ASSERT_TRUE(Pump(2000, [&] { return window.ui->ChartSpectrum->width() > 0; }));
+    Pump(50);
+    QCustomPlot* plot = window.ui->ChartSpectrum;
+    int replots = 0;
+    QObject::connect(plot, &QCustomPlot::afterReplot, [&] { ++replots; });
+    window.resize(700, 500);
+    window.resize(900, 650);
+    EXPECT_EQ(replots, 0) << "replotted within the resize";
+    ASSERT_TRUE(Pump(2000, [&] { return replots > 0; }));
+    Pump(50);
+    EXPECT_EQ(replots, 1);
+    EXPECT_EQ(plot->viewport(), plot->rect());
+}
+
 TEST_F(ReviewWindowTest, FitsAnEllipseToXYData) {
     std::vector<std::string> lines = {XYHeader()};
     for (int i = 0; i < 360; ++i) {
