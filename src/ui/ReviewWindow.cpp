@@ -78,8 +78,9 @@ ReviewWindow::ReviewWindow(QWidget* parent)
     ui->SplitterReview->setStretchFactor(0, 3);
     ui->SplitterReview->setStretchFactor(1, 2);
     ui->ChartReview->SetLegendWithCheckBoxes(true);
+    auto* deferredReplot = new DeferredResizeReplot(this);
     for (QCustomPlot* plot : {static_cast<QCustomPlot*>(ui->ChartReview), ui->ChartSpectrum})
-        new DeferredResizeReplot(plot);
+        deferredReplot->Watch(plot);
     ui->ChartReview->xAxis->setLabel(tr("Отсчёт"));
     QCustomPlot* spectrum = ui->ChartSpectrum;
     spectrum->yAxis->setScaleType(QCPAxis::stLogarithmic);
