@@ -77,4 +77,17 @@ constexpr uint32_t minPeriodClocks(uint32_t frameBits, uint32_t clockRate) {
          usbClocks(answerBytes(frameBits), kPacketBytes - kPacketStatusBytes, clockRate)});
 }
 
+// SK clocks from one frame start to the next: the period, or unpaced
+// (periodClocks 0) the frame and the least idle time.
+constexpr uint64_t spacingClocks(uint32_t frameBits, uint32_t periodClocks) {
+    return periodClocks != 0 ? periodClocks : uint64_t{frameBits} + kIdleClocksMin;
+}
+
+// Whether a frame read accepts frames of frameBits bits periodClocks apart
+// at clockRate Hz.
+constexpr bool framesAccepted(uint32_t frameBits, uint32_t periodClocks, uint32_t clockRate) {
+    return frameBits >= 1 && frameBits <= kMaxFrameBits &&
+           (periodClocks == 0 || periodClocks >= minPeriodClocks(frameBits, clockRate));
+}
+
 }  // namespace talmirframes

@@ -99,14 +99,11 @@ void readFrame(SimState& s, UCHAR* buffer, DWORD size, DWORD options,
 // the burst's SK clocks.
 FT_STATUS readFrames(SimState& s, UCHAR* buffer, DWORD frameBits, DWORD frameCount,
                      DWORD periodClocks, std::size_t& clocks) {
-    if (frameBits < 1 || frameBits > talmirframes::kMaxFrameBits) return kInvalidParameter;
     const uint32_t clock = s.channel.clockRate();
-    if (periodClocks != 0 && periodClocks < talmirframes::minPeriodClocks(frameBits, clock))
-        return kInvalidParameter;
+    if (!talmirframes::framesAccepted(frameBits, periodClocks, clock)) return kInvalidParameter;
     const std::size_t frameBytes = (frameBits + 7) / 8;
     if (static_cast<uint64_t>(frameCount) * frameBytes > INT_MAX) return kInvalidParameter;
-    const uint64_t spacing =
-        periodClocks != 0 ? periodClocks : uint64_t{frameBits} + talmirframes::kIdleClocksMin;
+    const uint64_t spacing = talmirframes::spacingClocks(frameBits, periodClocks);
     const auto start = SimMagnet::Clock::now();
     for (DWORD k = 0; k < frameCount; ++k) {
         const std::chrono::duration<double> offset(static_cast<double>(k) *
@@ -284,29 +281,22 @@ FT_STATUS Talmir_SPI_StreamFrames(FT_HANDLE handle, DWORD frameBits, DWORD frame
     std::chrono::nanoseconds latency{};
     {
         std::lock_guard lock(s.mutex);
+        clock = s.channel.clockRate();
         if (const auto injected = s.faults.take(call.name)) {
             call.status = *injected;
-            s.trace.record(call);
-            return call.status;
-        }
-        if (s.unplugged) {
+        } else if (s.unplugged) {
             call.status = kIoError;
-            s.trace.record(call);
-            return kIoError;
-        }
-        if (!s.channel.isReadyHandle(handle)) call.status = kInvalidHandle;
-        clock = s.channel.clockRate();
-        if (call.status == kOk &&
-            (sink == nullptr || framesDone == nullptr || frameBits < 1 ||
-             frameBits > talmirframes::kMaxFrameBits ||
-             (periodClocks != 0 && periodClocks < talmirframes::minPeriodClocks(frameBits, clock))))
+        } else if (!s.channel.isReadyHandle(handle)) {
+            call.status = kInvalidHandle;
+        } else if (sink == nullptr || framesDone == nullptr ||
+                   !talmirframes::framesAccepted(frameBits, periodClocks, clock)) {
             call.status = kInvalidParameter;
+        }
         if (call.status != kOk) {
             s.trace.record(call);
             return call.status;
         }
-        spacing =
-            periodClocks != 0 ? periodClocks : uint64_t{frameBits} + talmirframes::kIdleClocksMin;
+        spacing = talmirframes::spacingClocks(frameBits, periodClocks);
         latency = s.wireTime.cost(0, clock);
     }
     const std::size_t frameBytes = (frameBits + 7) / 8;

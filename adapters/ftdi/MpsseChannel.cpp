@@ -315,8 +315,7 @@ FT_STATUS MpsseChannel::planFrames(DWORD frameBits, DWORD periodClocks, FramePla
     // Every frame's commands are the same: MOSI low, chip select released
     // between frames for the rest of the period (or the least idle time when
     // unpaced). The last frame needs no idle clocks after it.
-    const uint64_t idle =
-        periodClocks == 0 ? talmirframes::kIdleClocksMin : uint64_t{periodClocks} - frameBits;
+    const uint64_t idle = talmirframes::spacingClocks(frameBits, periodClocks) - frameBits;
     const uint16_t released = static_cast<uint16_t>(state_ & ~(kPinDo << 8));
     plan.last.clear();
     appendFrameRead(plan.last, released, configOptions_, frameBits);
@@ -328,6 +327,14 @@ FT_STATUS MpsseChannel::planFrames(DWORD frameBits, DWORD periodClocks, FramePla
     return kOk;
 }
 
+void MpsseChannel::FramePlan::append(Bytes& out, uint64_t first, uint64_t count,
+                                     uint64_t total) const {
+    for (uint64_t k = first; k < first + count; ++k) {
+        const Bytes& frame = k + 1 == total ? last : paced;
+        out.insert(out.end(), frame.begin(), frame.end());
+    }
+}
+
 FT_STATUS MpsseChannel::readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCount,
                                    DWORD periodClocks, DWORD& framesDone) {
     framesDone = 0;
@@ -337,11 +344,9 @@ FT_STATUS MpsseChannel::readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCo
     const uint64_t total = static_cast<uint64_t>(frameCount) * frameBytes;
     if (total > INT_MAX) return kInvalidParameter;
     if (frameCount == 0) return kOk;
-    const Bytes& last = plan.last;
-    const Bytes& paced = plan.paced;
 
     const std::size_t perWrite = std::max<std::size_t>(
-        1, std::min<std::size_t>(kBurstWriteBytes / paced.size(),
+        1, std::min<std::size_t>(kBurstWriteBytes / plan.paced.size(),
                                  static_cast<std::size_t>(kBurstWriteSeconds / plan.seconds)));
 
     PendingRead* answers = port_->submitRead(buffer, static_cast<int>(total));
@@ -351,11 +356,7 @@ FT_STATUS MpsseChannel::readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCo
     for (DWORD sent = 0; sent < frameCount;) {
         const DWORD n = static_cast<DWORD>(std::min<std::size_t>(frameCount - sent, perWrite));
         commands.clear();
-        for (DWORD i = 0; i < n; ++i) {
-            const bool final = sent + i + 1 == frameCount;
-            commands.insert(commands.end(), final ? last.begin() : paced.begin(),
-                            final ? last.end() : paced.end());
-        }
+        plan.append(commands, sent, n, frameCount);
         if (sent + n == frameCount) commands.push_back(op::kSendImmediate);
         if (send(commands) != kOk) {
             arrived = port_->arrivedBytes(answers);
@@ -441,10 +442,7 @@ FT_STATUS MpsseChannel::streamFrames(DWORD frameBits, DWORD frameCount, DWORD pe
                 std::min<uint64_t>(frameCount, (sent / perRead + 1) * perRead);
             const uint64_t n = std::min<uint64_t>({perWrite, limit - sent, boundary - sent});
             commands.clear();
-            for (uint64_t i = 0; i < n; ++i) {
-                const Bytes& frame = sent + i + 1 == frameCount ? plan.last : plan.paced;
-                commands.insert(commands.end(), frame.begin(), frame.end());
-            }
+            plan.append(commands, sent, n, frameCount);
             if (sent + n == boundary) commands.push_back(op::kSendImmediate);
             if (send(commands) != kOk) {
                 const int arrived = port_->arrivedBytes(pending);

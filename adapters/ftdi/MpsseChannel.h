@@ -60,6 +60,9 @@ private:
         Bytes paced, last;
         std::size_t frameBytes = 0;
         double seconds = 0;
+        // Appends the commands of frames first .. first + count - 1 of a run
+        // of `total` frames.
+        void append(Bytes& out, uint64_t first, uint64_t count, uint64_t total) const;
     };
     FT_STATUS planFrames(DWORD frameBits, DWORD periodClocks, FramePlan& plan);
 

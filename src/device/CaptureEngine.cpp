@@ -107,11 +107,30 @@ void CaptureEngine::Wait() {
 
 namespace {
 
-// The period in SK clocks for `rateHz`, never below the library's shortest.
-std::uint32_t PeriodClocks(MpsseLink& link, unsigned bits, double rateHz) {
+// The frames of a paced capture: their bits and bytes, and the period in SK
+// clocks for the rate (never below the library's shortest) and in µs.
+struct PacedFrames {
+    unsigned bits;
+    std::size_t bytes;
+    std::uint32_t period;
+    double periodUs;
+};
+
+PacedFrames PacedFramesOf(MpsseLink& link, const CaptureSettings& s) {
+    const unsigned bits = FrameBits(s.mode);
     const double clockHz = link.ChannelConfig().ClockRate;
-    return static_cast<std::uint32_t>(
-        std::max<double>(link.MinFramePeriod(bits), std::llround(clockHz / rateHz)));
+    const auto period = static_cast<std::uint32_t>(
+        std::max<double>(link.MinFramePeriod(bits), std::llround(clockHz / s.rateHz)));
+    return {bits, FrameBytes(s.mode), period, period * 1e6 / clockHz};
+}
+
+// Counts the block's samples as taken and hands it to `onBlock`, leaving it
+// empty.
+void HandOver(std::vector<CapturedSample>& block, CaptureResult& result,
+              const CaptureEngine::BlockSink& onBlock) {
+    result.taken += block.size();
+    if (!block.empty() && onBlock) onBlock(std::move(block));
+    block = {};
 }
 
 }  // namespace
@@ -123,10 +142,7 @@ std::uint32_t PeriodClocks(MpsseLink& link, unsigned bits, double rateHz) {
 CaptureResult CaptureEngine::RunStreamed(const CaptureSettings& s, const BlockSink& onBlock) {
     CaptureResult result;
     result.paced = true;
-    const unsigned bits = FrameBits(s.mode);
-    const std::size_t bytes = FrameBytes(s.mode);
-    const std::uint32_t period = PeriodClocks(link_, bits, s.rateHz);
-    const double periodUs = period * 1e6 / link_.ChannelConfig().ClockRate;
+    const PacedFrames f = PacedFramesOf(link_, s);
     const std::uint64_t blockSize = BlockSize(s.rateHz, s.count);
     const Clock::time_point start = Clock::now();
     std::vector<CapturedSample> block;
@@ -136,27 +152,24 @@ CaptureResult CaptureEngine::RunStreamed(const CaptureSettings& s, const BlockSi
             static_cast<std::uint32_t>(std::min<std::uint64_t>(s.count - result.taken, UINT32_MAX));
         const std::int64_t runUs = result.taken == 0 ? 0 : MicrosSince(start);
         std::uint64_t index = 0;  // of the run's next frame
-        const auto handOver = [&] {
-            result.taken += block.size();
-            if (!block.empty() && onBlock) onBlock(std::move(block));
-            block = {};
-        };
-        const FrameBurst burst = link_.StreamFrames(
-            link_.Channel(), bits, run, period, [&](const std::uint8_t* frames, std::uint32_t n) {
-                try {
-                    for (std::uint32_t k = 0; k < n; ++k, ++index) {
-                        CapturedSample& sample = block.emplace_back();
-                        sample.tUs = runUs + std::llround(index * periodUs);
-                        SampleFromFrame(s.mode, frames + k * bytes, sample);
-                        if (block.size() >= blockSize) handOver();
-                    }
-                } catch (const std::exception& e) {
-                    sinkError = e.what();
-                    return false;
-                }
-                return !cancel_;
-            });
-        handOver();
+        const FrameBurst burst =
+            link_.StreamFrames(link_.Channel(), f.bits, run, f.period,
+                               [&](const std::uint8_t* frames, std::uint32_t n) {
+                                   try {
+                                       for (std::uint32_t k = 0; k < n; ++k, ++index) {
+                                           CapturedSample& sample = block.emplace_back();
+                                           sample.tUs = runUs + std::llround(index * f.periodUs);
+                                           SampleFromFrame(s.mode, frames + k * f.bytes, sample);
+                                           if (block.size() >= blockSize)
+                                               HandOver(block, result, onBlock);
+                                       }
+                                   } catch (const std::exception& e) {
+                                       sinkError = e.what();
+                                       return false;
+                                   }
+                                   return !cancel_;
+                               });
+        HandOver(block, result, onBlock);
         if (sinkError) {
             result.error = *sinkError;
             return result;
@@ -177,28 +190,24 @@ CaptureResult CaptureEngine::RunStreamed(const CaptureSettings& s, const BlockSi
 CaptureResult CaptureEngine::RunPaced(const CaptureSettings& s, const BlockSink& onBlock) {
     CaptureResult result;
     result.paced = true;
-    const unsigned bits = FrameBits(s.mode);
-    const std::size_t bytes = FrameBytes(s.mode);
-    const std::uint32_t period = PeriodClocks(link_, bits, s.rateHz);
-    const double periodUs = period * 1e6 / link_.ChannelConfig().ClockRate;
+    const PacedFrames f = PacedFramesOf(link_, s);
     std::vector<std::uint8_t> buffer;
     const Clock::time_point start = Clock::now();
     while (result.taken < s.count && !cancel_) {
         const std::uint64_t n = BlockSize(s.rateHz, s.count - result.taken);
-        buffer.assign(n * bytes, 0);
+        buffer.assign(n * f.bytes, 0);
         const std::int64_t burstUs = result.taken == 0 ? 0 : MicrosSince(start);
-        const FrameBurst burst = link_.ReadFrames(link_.Channel(), buffer.data(), bits,
-                                                  static_cast<std::uint32_t>(n), period);
+        const FrameBurst burst = link_.ReadFrames(link_.Channel(), buffer.data(), f.bits,
+                                                  static_cast<std::uint32_t>(n), f.period);
         const std::uint32_t done = std::min<std::uint32_t>(burst.framesDone, n);
         std::vector<CapturedSample> block(done);
         for (std::uint32_t k = 0; k < done; ++k) {
-            block[k].tUs = burstUs + std::llround(k * periodUs);
-            SampleFromFrame(s.mode, buffer.data() + k * bytes, block[k]);
+            block[k].tUs = burstUs + std::llround(k * f.periodUs);
+            SampleFromFrame(s.mode, buffer.data() + k * f.bytes, block[k]);
         }
-        result.taken += done;
-        if (done > 0 && onBlock) onBlock(std::move(block));
+        HandOver(block, result, onBlock);
         if (burst.status != 0) {
-            NoteFailure(result, DeviceError("Talmir_SPI_ReadFrames", burst.status));
+            NoteFailure(result, DeviceError(TALMIR_READ_FRAMES_NAME, burst.status));
             return result;
         }
     }
@@ -212,12 +221,7 @@ CaptureResult CaptureEngine::RunTimed(const CaptureSettings& s, const BlockSink&
     CaptureResult result;
     const Clock::time_point start = Clock::now();
     std::vector<CapturedSample> block;
-    std::uint64_t blockSize = BlockSize(s.rateHz, s.count);
-    const auto handOver = [&] {
-        result.taken += block.size();
-        if (!block.empty() && onBlock) onBlock(std::move(block));
-        block = {};
-    };
+    const std::uint64_t blockSize = BlockSize(s.rateHz, s.count);
     for (std::uint64_t k = 0; k < s.count && !cancel_; ++k) {
         WaitUntil(start + std::chrono::duration_cast<Clock::duration>(
                               std::chrono::duration<double>(k / s.rateHz)));
@@ -226,14 +230,14 @@ CaptureResult CaptureEngine::RunTimed(const CaptureSettings& s, const BlockSink&
         try {
             ReadSample(chip_, s.mode, sample);
         } catch (const std::exception& e) {
-            handOver();
+            HandOver(block, result, onBlock);
             NoteFailure(result, e);
             return result;
         }
         block.push_back(sample);
-        if (block.size() >= blockSize) handOver();
+        if (block.size() >= blockSize) HandOver(block, result, onBlock);
     }
-    handOver();
+    HandOver(block, result, onBlock);
     result.cancelled = result.taken < s.count;
     return result;
 }

@@ -243,19 +243,26 @@ FT_STATUS MpsseLink::GPIOWrite(std::uint32_t channel, std::uint8_t direction, st
     return status;
 }
 
-FrameBurst MpsseLink::ReadFrames(std::uint32_t channel, std::uint8_t* buffer,
-                                 std::uint32_t frameBits, std::uint32_t frameCount,
-                                 std::uint32_t periodClocks) {
-    constexpr const char* kCall = TALMIR_READ_FRAMES_NAME;
-    if (!IsBound()) throw DeviceError(kCall, kNotBound);
-    if (!HasReadFrames()) throw DeviceError(kCall, "нет в библиотеке MPSSE");
+void MpsseLink::OpenForFrames(const char* call, bool present, std::uint32_t channel) {
+    if (!IsBound()) throw DeviceError(call, kNotBound);
+    if (!present) throw DeviceError(call, "нет в библиотеке MPSSE");
     EnsureChannelOpen(channel);
-    FrameBurst burst;
-    burst.status = fn_.Talmir_SPI_ReadFrames(SPIHandle, buffer, frameBits, frameCount, periodClocks,
-                                             &burst.framesDone);
+}
+
+FrameBurst MpsseLink::AfterFrames(FrameBurst burst) {
     constexpr FT_STATUS kInvalidParameter = 6;
     if (burst.status != kOk && burst.status != kInvalidParameter) ResetChannel();
     return burst;
+}
+
+FrameBurst MpsseLink::ReadFrames(std::uint32_t channel, std::uint8_t* buffer,
+                                 std::uint32_t frameBits, std::uint32_t frameCount,
+                                 std::uint32_t periodClocks) {
+    OpenForFrames(TALMIR_READ_FRAMES_NAME, HasReadFrames(), channel);
+    FrameBurst burst;
+    burst.status = fn_.Talmir_SPI_ReadFrames(SPIHandle, buffer, frameBits, frameCount, periodClocks,
+                                             &burst.framesDone);
+    return AfterFrames(burst);
 }
 
 namespace {
@@ -269,17 +276,12 @@ DWORD TALMIR_MPSSE_CALL CallFrameSink(void* context, const UCHAR* frames, DWORD 
 FrameBurst MpsseLink::StreamFrames(std::uint32_t channel, std::uint32_t frameBits,
                                    std::uint32_t frameCount, std::uint32_t periodClocks,
                                    const FrameSink& sink) {
-    constexpr const char* kCall = TALMIR_STREAM_FRAMES_NAME;
-    if (!IsBound()) throw DeviceError(kCall, kNotBound);
-    if (!HasStreamFrames()) throw DeviceError(kCall, "нет в библиотеке MPSSE");
-    EnsureChannelOpen(channel);
+    OpenForFrames(TALMIR_STREAM_FRAMES_NAME, HasStreamFrames(), channel);
     FrameBurst burst;
     burst.status =
         fn_.Talmir_SPI_StreamFrames(SPIHandle, frameBits, frameCount, periodClocks, &CallFrameSink,
                                     const_cast<FrameSink*>(&sink), &burst.framesDone);
-    constexpr FT_STATUS kInvalidParameter = 6;
-    if (burst.status != kOk && burst.status != kInvalidParameter) ResetChannel();
-    return burst;
+    return AfterFrames(burst);
 }
 
 std::uint32_t MpsseLink::MinFramePeriod(std::uint32_t frameBits) const {

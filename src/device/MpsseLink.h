@@ -165,6 +165,12 @@ private:
                               std::uint8_t* buffer, std::uint32_t size, std::uint32_t options);
     // Closes a channel whose call failed (status ignored) and raises for it.
     [[noreturn]] void DropChannelAndRaise(const char* call, mpsse::FT_STATUS status);
+    // Before a frame call: raises DeviceError when the library is not bound
+    // or lacks the entry point (`present` false), and opens the channel.
+    void OpenForFrames(const char* call, bool present, std::uint32_t channel);
+    // After it: a failed call drops the channel, unless the library only
+    // refused its arguments (invalid parameter) and sent nothing.
+    FrameBurst AfterFrames(FrameBurst burst);
     [[noreturn]] void RaiseOpenFailure(mpsse::FT_STATUS status) const;
 
     void* library_ = nullptr;

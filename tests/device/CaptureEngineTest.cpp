@@ -26,6 +26,14 @@ CaptureEngine::BlockSink Into(Collected& c) {
     };
 }
 
+// Binds `link` to a freshly reset simulator variant with the tool's settings.
+void BindVariant(const SimVariant& sim, MpsseLink& link) {
+    ASSERT_TRUE(sim.Usable()) << sim.Path();
+    sim.Reset();
+    ASSERT_TRUE(link.LoadMPSSELibrary({sim.Path()}, nullptr));
+    SetToolConfig(link);
+}
+
 }  // namespace
 
 // At 5 kHz and a 1 MHz clock, frames start 200 clocks (200 µs) apart, the
@@ -75,11 +83,8 @@ TEST_F(LinkTest, RateAboveWhatTheClockAllowsIsRefusedBeforeAnySample) {
 // burst, and each starts at its measured time, after the one before.
 TEST(CaptureBursts, LibraryWithoutRunsReadsPacedBursts) {
     SimVariant sim("no_streamframes");
-    ASSERT_TRUE(sim.Usable()) << sim.Path();
-    sim.Reset();
     MpsseLink link;
-    ASSERT_TRUE(link.LoadMPSSELibrary({sim.Path()}, nullptr));
-    SetToolConfig(link);
+    ASSERT_NO_FATAL_FAILURE(BindVariant(sim, link));
     TASensDig chip(link);
     CaptureEngine engine(chip, link);
     Collected got;
@@ -98,11 +103,8 @@ TEST(CaptureBursts, LibraryWithoutRunsReadsPacedBursts) {
 // read at the thread clock's instants, its time measured.
 TEST(CaptureFallback, LibraryWithoutBurstsTakesOneReadPerSample) {
     SimVariant sim("no_readframes");
-    ASSERT_TRUE(sim.Usable()) << sim.Path();
-    sim.Reset();
     MpsseLink link;
-    ASSERT_TRUE(link.LoadMPSSELibrary({sim.Path()}, nullptr));
-    SetToolConfig(link);
+    ASSERT_NO_FATAL_FAILURE(BindVariant(sim, link));
     TASensDig chip(link);
     CaptureEngine engine(chip, link);
     for (int mode : {0, 2}) {
