@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 #include "TempDir.h"
@@ -339,6 +340,52 @@ TEST(ReviewReader, ReadsAFileAndStopsWhenCancelled) {
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_FALSE(cancelled.record);
     EXPECT_FALSE(ReadReviewFile(dir.File("missing.csv")).record);
+}
+
+// A suite of its own, outside the ThreadSanitizer run: it starts no thread.
+TEST(ReviewReaderScale, ReadsATenMillionLineFileWholeInOrder) {
+    // A chart page file of 10^7 mode 2 lines (about 270 MB): every line is
+    // taken, at its own index, across the reader's pieces and the stores' chunks.
+    constexpr int64_t kLines = 10000000;
+    const auto raw = [](int64_t i) {
+        return Words(static_cast<uint16_t>((i >> 3) & 0x0FFF),
+                     static_cast<uint16_t>(i * 7 + ((i * 2654435761u) >> 29)));
+    };
+    test::TempDir dir;
+    const std::string path = dir.File("chart.csv");
+    {
+        std::ofstream file(path, std::ios::binary);
+        std::string text = RecordHeader(2) + "\r\n";
+        for (int64_t i = 0; i < kLines; ++i) {
+            const RawReading r = raw(i);
+            text += ChartMode2Line(r.AData1, r.AData2) + "\r\n";
+            if (text.size() > (1u << 20)) {
+                file << text;
+                text.clear();
+            }
+        }
+        file << text;
+    }
+    std::atomic<int64_t> bytes{0};
+    const ReviewFileResult read = ReadReviewFile(path, &bytes);
+    ASSERT_TRUE(read.record) << read.error;
+    const ReviewRecord& record = *read.record;
+    EXPECT_EQ(bytes.load(), static_cast<int64_t>(std::filesystem::file_size(path)));
+    ASSERT_EQ(record.Count(), kLines);
+    EXPECT_EQ(record.BadLineCount(), 0);
+    std::vector<int64_t> checked;
+    for (int64_t i = 0; i < kLines; i += 99991) checked.push_back(i);
+    checked.push_back(kLines - 1);
+    for (const int64_t i : checked) {
+        const RawReading r = raw(i);
+        ReviewLine expected;
+        ASSERT_TRUE(ParseReviewLine(record.Format(), ChartMode2Line(r.AData1, r.AData2), expected));
+        for (std::size_t k = 0; k < record.Series().size(); ++k) {
+            const SeriesStore& store = record.Series()[k].store;
+            ASSERT_EQ(store.XAt(i), i);
+            ASSERT_EQ(store.ValueAt(i), expected.values[k]) << "line " << i + 2 << ", series " << k;
+        }
+    }
 }
 
 TEST(ReviewReader, PutsACapturesAngleOnEqualTimeSteps) {
