@@ -17,6 +17,9 @@
 //    capture ended), `opened_s` (the review window opened; `open_cpu_ms` the
 //    window thread's processor time for that), `shown_s` (its record made
 //    on the worker and shown) and `drawn_s`, in seconds from the start.
+//  - BM_IdleEventGap: the same probe for as long as that capture, with the
+//    main window shown and nothing else to do: what this machine's own
+//    scheduling and timers leave of a 5 ms timer, the floor under gap_ms.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -199,6 +202,26 @@ void BM_CaptureEventGap(benchmark::State& state) {
     TalmirSim_SetLatency(0);
 }
 BENCHMARK(BM_CaptureEventGap)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_IdleEventGap(benchmark::State& state) {
+    QTemporaryDir dir;
+    const auto face = talmir::bench::FreshMainWindow(dir);
+    face->resize(939, 743);
+    face->show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        GapProbe probe;
+        QEventLoop loop;
+        // A 10^6-sample capture at 200 kHz takes 5 s.
+        QTimer::singleShot(5000, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        probe.Start();
+        loop.exec();
+        probe.Stop();
+        state.counters["gap_ms"] = probe.MaxGapMs();
+        state.counters["gap_cpu_ms"] = probe.MaxGapCpuMs();
+    }
+}
+BENCHMARK(BM_IdleEventGap)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -114,6 +114,11 @@ FIGURES = [
       counter("WireRateBench", ["BM_ChartPollingAgainstWire/mode:2/latency_us:250"],
               "readings_per_s"))),
     ("capture_event_gap_ms", counter("CaptureWindowBench", ["BM_CaptureEventGap"], "gap_ms")),
+    # The window thread's own processor time within that longest wait, and
+    # the longest wait of the same probe with nothing running.
+    ("capture_event_gap_cpu_ms",
+     counter("CaptureWindowBench", ["BM_CaptureEventGap"], "gap_cpu_ms")),
+    ("idle_event_gap_ms", counter("CaptureWindowBench", ["BM_IdleEventGap"], "gap_ms")),
     ("review_open_ns_per_line_1e7", counter("ReviewBench", ["BM_ReviewOpen1e7"], "ns_per_line")),
     ("review_open_cpu_ns_per_line_1e7",
      counter("ReviewBench", ["BM_ReviewOpen1e7"], "cpu_ns_per_line")),
