@@ -309,7 +309,7 @@ FT_STATUS MpsseChannel::planFrames(DWORD frameBits, DWORD periodClocks, FramePla
     if (frameBits < 1 || frameBits > talmirframes::kMaxFrameBits) return kInvalidParameter;
     // The clock-only commands that pace the frames exist on the high-speed parts only.
     if (!isHighSpeed(chip_)) return kNotSupported;
-    if (periodClocks != 0 && periodClocks < talmirframes::minPeriodClocks(frameBits, clockRate_))
+    if (!talmirframes::framesAccepted(frameBits, periodClocks, clockRate_))
         return kInvalidParameter;
 
     // Every frame's commands are the same: MOSI low, chip select released
@@ -388,7 +388,6 @@ FT_STATUS MpsseChannel::readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCo
 FT_STATUS MpsseChannel::streamFrames(DWORD frameBits, DWORD frameCount, DWORD periodClocks,
                                      Talmir_FrameSink_fn* sink, void* context, DWORD& framesDone) {
     framesDone = 0;
-    if (sink == nullptr) return kInvalidParameter;
     FramePlan plan;
     if (const FT_STATUS s = planFrames(frameBits, periodClocks, plan); s != kOk) return s;
     if (frameCount == 0) return kOk;

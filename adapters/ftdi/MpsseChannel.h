@@ -38,7 +38,8 @@ public:
     FT_STATUS readFrames(UCHAR* buffer, DWORD frameBits, DWORD frameCount, DWORD periodClocks,
                          DWORD& framesDone);
     // The same frames as one unbroken run handed to `sink` as they come: see
-    // Talmir_SPI_StreamFrames. One read of about 50 ms of frames stays
+    // Talmir_SPI_StreamFrames (which refuses a null sink before this is
+    // called). One read of about 50 ms of frames stays
     // pending at a time; the next is submitted as soon as one completes,
     // while the adapter works through commands already written.
     FT_STATUS streamFrames(DWORD frameBits, DWORD frameCount, DWORD periodClocks,
